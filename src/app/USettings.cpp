@@ -1,0 +1,60 @@
+#include "app/USettings.h"
+
+#include "app/UCINIFILE.h"
+#include "app/UFileIO.h"
+#include "app/UUtil.h"
+
+namespace {
+const char *const Section = "GENERAL";
+}
+
+TSettings &Settings()
+{
+    static TSettings settings;
+    return settings;
+}
+
+std::string GetOptionFilePath()
+{
+    return GetProgramFolder() + "option.ini";
+}
+
+void LoadOptions(const std::string &path, TSettings &settings, TWindowGeometry &geometry)
+{
+    CINIFILE ini;
+    ini.Load(path);
+    const TSettings defaults;
+    settings.Language = ini.ReadString(Section, "Language", defaults.Language);
+    settings.ModAutoPreview = ini.ReadBool(Section, "ModAutoPreview", defaults.ModAutoPreview);
+    settings.BifAutoPreview = ini.ReadBool(Section, "BifAutoPreview", defaults.BifAutoPreview);
+    settings.ModDefaultDir = ini.ReadString(Section, "ModDefaultDir", defaults.ModDefaultDir);
+    settings.BifDefaultDir = ini.ReadString(Section, "BifDefaultDir", defaults.BifDefaultDir);
+    settings.UTXMakeText = ini.ReadBool(Section, "UTXMakeText", defaults.UTXMakeText);
+    const TWindowGeometry defaultGeometry;
+    geometry.Width = ini.ReadInteger(Section, "Width", defaultGeometry.Width);
+    geometry.Height = ini.ReadInteger(Section, "Height", defaultGeometry.Height);
+    geometry.State = ini.ReadInteger(Section, "State", defaultGeometry.State);
+}
+
+bool SaveOptions(const std::string &path, const TSettings &settings, const TWindowGeometry &geometry)
+{
+    CINIFILE ini;
+    ini.Load(path);
+    ini.WriteString(Section, "Language", settings.Language);
+    ini.WriteBool(Section, "ModAutoPreview", settings.ModAutoPreview);
+    ini.WriteBool(Section, "BifAutoPreview", settings.BifAutoPreview);
+    ini.WriteString(Section, "ModDefaultDir", settings.ModDefaultDir);
+    ini.WriteString(Section, "BifDefaultDir", settings.BifDefaultDir);
+    ini.WriteBool(Section, "UTXMakeText", settings.UTXMakeText);
+    ini.WriteInteger(Section, "Width", geometry.Width);
+    ini.WriteInteger(Section, "Height", geometry.Height);
+    ini.WriteInteger(Section, "Left", geometry.Left);
+    ini.WriteInteger(Section, "Top", geometry.Top);
+    ini.WriteInteger(Section, "State", geometry.State);
+    try {
+        ini.Save(path);
+    } catch (const EFileError &) {
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,35 @@
+// The user's settings (section GENERAL of option.ini) and the main window's
+// stored geometry.
+#pragma once
+
+#include <string>
+
+struct TSettings {
+    std::string Language = "English";
+    bool ModAutoPreview = true;
+    bool BifAutoPreview = true;
+    std::string ModDefaultDir;
+    std::string BifDefaultDir;
+    bool UTXMakeText = false;
+};
+
+struct TWindowGeometry {
+    int Width = 640;
+    int Height = 480;
+    int Left = 0; // written at exit, never read
+    int Top = 0;  // written at exit, never read
+    int State = 0; // non-zero: maximised
+};
+
+// The settings of this run, read once at start-up.
+TSettings &Settings();
+
+// program folder + "option.ini".
+std::string GetOptionFilePath();
+
+// Reads section GENERAL of the file; a missing file or key gives the defaults.
+void LoadOptions(const std::string &path, TSettings &settings, TWindowGeometry &geometry);
+// Writes the six settings, then Width, Height, Left, Top and State, replacing
+// keys already in the file and leaving every other key and section alone.
+// Errors are not reported (returns false).
+bool SaveOptions(const std::string &path, const TSettings &settings, const TWindowGeometry &geometry);

@@ -1,0 +1,134 @@
+#include "archives/UCMOD.h"
+
+#include "app/UMessage.h"
+#include "app/UUtil.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace {
+constexpr std::size_t HeaderSize = 40;
+constexpr std::size_t KeyEntrySize = 24;
+constexpr std::size_t ResEntrySize = 8;
+} // namespace
+
+void CMOD::Clear()
+{
+    Entries.clear();
+    EntryCount = 0;
+    FileName.clear();
+}
+
+bool CMOD::Open(const std::string &path)
+{
+    Clear();
+    if (!FileExists(path))
+        return false;
+    FileName = path;
+    std::unique_ptr<CInputFile> file;
+    try {
+        file = std::make_unique<CInputFile>(path);
+    } catch (const EFileError &) {
+        ShowErrorMessage("cant't open " + path);
+        return false;
+    }
+    unsigned char header[HeaderSize] = {};
+    std::string head = file->ReadAvailableAt(0, HeaderSize);
+    std::memcpy(header, head.data(), head.size());
+    std::string type = UpperCaseAscii(std::string(reinterpret_cast<char *>(header), 4));
+    if (head.size() < HeaderSize || (type != "MOD " && type != "HAK " && type != "ERF ")) {
+        ShowErrorMessage("Not a Duskmere MOD/HAK/ERF File.");
+        return false;
+    }
+    std::uint32_t count = ReadU32LE(header + 16);
+    std::uint32_t keyOffset = ReadU32LE(header + 24);
+    std::uint32_t resOffset = ReadU32LE(header + 28);
+
+    // The lists stop where the file ends: an entry is listed only when both
+    // its key entry and its resource entry lie inside the file.
+    auto inside = [&](std::uint64_t offset, std::size_t width) -> std::uint64_t {
+        return offset >= file->Size() ? 0 : (file->Size() - offset) / width;
+    };
+    std::uint64_t listed = std::min<std::uint64_t>({std::uint64_t(count), inside(keyOffset, KeyEntrySize),
+                                                    inside(resOffset, ResEntrySize),
+                                                    std::uint64_t(INT32_MAX)});
+    std::string keys = file->ReadStringAt(keyOffset, std::size_t(listed * KeyEntrySize));
+    std::string resources = file->ReadStringAt(resOffset, std::size_t(listed * ResEntrySize));
+    Entries.resize(std::size_t(listed));
+    for (std::size_t i = 0; i < listed; ++i) {
+        const auto *key = reinterpret_cast<const unsigned char *>(keys.data()) + i * KeyEntrySize;
+        const auto *res = reinterpret_cast<const unsigned char *>(resources.data()) + i * ResEntrySize;
+        RMOD_ENTRY &entry = Entries[i];
+        entry.ResRef = FixedName(key, 16);
+        entry.ResID = std::int32_t(ReadU32LE(key + 16));
+        entry.ResType = std::int32_t(ReadU32LE(key + 20));
+        entry.Offset = std::int32_t(ReadU32LE(res));
+        entry.Size = std::int32_t(ReadU32LE(res + 4));
+    }
+    EntryCount = std::int32_t(listed);
+    return true;
+}
+
+std::string CMOD::OutputName(const RMOD_ENTRY &entry)
+{
+    return SafeResRef(entry.ResRef) + "." + LowerCaseAscii(TypeToExt(entry.ResType));
+}
+
+namespace {
+// An entry's bytes; offsets and sizes are unsigned 32-bit values in the file.
+std::string ReadEntry(const CInputFile &archive, const RMOD_ENTRY &entry)
+{
+    return archive.ReadStringAt(std::uint32_t(entry.Offset), std::uint32_t(entry.Size));
+}
+} // namespace
+
+void CMOD::ExtractOne(const CInputFile &archive, const RMOD_ENTRY &entry, const std::string &folder)
+{
+    CurrentName = entry.ResRef + TypeToExt(entry.ResType);
+    if (OnExtract)
+        OnExtract(*this);
+    // Read first: an entry that lies past the end of the archive writes no file.
+    std::string bytes = ReadEntry(archive, entry);
+    WriteWholeFile(IncludeTrailingSeparator(folder) + OutputName(entry), bytes);
+}
+
+void CMOD::ExtractToFile(int index, const std::string &folder)
+{
+    CInputFile archive(FileName);
+    ExtractOne(archive, Entries.at(std::size_t(index)), folder);
+}
+
+void CMOD::ExtractAll(const std::string &folder)
+{
+    CInputFile archive(FileName);
+    for (const RMOD_ENTRY &entry : Entries)
+        ExtractOne(archive, entry, folder);
+}
+
+std::string CMOD::ExtractToString(int index)
+{
+    const RMOD_ENTRY &entry = Entries.at(std::size_t(index));
+    CInputFile archive(FileName);
+    return ReadEntry(archive, entry);
+}
+
+void CMOD::ExtractToStream(int index, CMemoryStream &stream)
+{
+    const RMOD_ENTRY &entry = Entries.at(std::size_t(index));
+    CInputFile archive(FileName);
+    CurrentName = entry.ResRef + TypeToExt(entry.ResType);
+    if (OnExtract)
+        OnExtract(*this);
+    std::string bytes = ReadEntry(archive, entry);
+    stream.CopyIn(bytes);
+}
+
+int CMOD::Find(const std::string &resref, std::int32_t resType) const
+{
+    for (std::size_t i = 0; i < Entries.size(); ++i)
+        if (Entries[i].ResType == resType && SameNameNoCase(Entries[i].ResRef, resref))
+            return int(i);
+    return -1;
+}

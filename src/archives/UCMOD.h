@@ -1,0 +1,42 @@
+// Reader of ERF-family archives (MOD, HAK, ERF, NWM).
+#pragma once
+
+#include "app/UFileIO.h"
+#include "archives/UResTypes.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct RMOD_ENTRY {
+    std::string ResRef;
+    std::int32_t ResID = 0;
+    std::int32_t ResType = 0; // type word and reserved word as one 32-bit number
+    std::int32_t Offset = 0;
+    std::int32_t Size = 0;
+};
+
+class CMOD {
+public:
+    std::string FileName;
+    std::int32_t EntryCount = 0;
+    std::vector<RMOD_ENTRY> Entries;
+    std::function<void(CMOD &)> OnExtract;
+    std::string CurrentName; // ResRef followed by the upper-case extension, no dot
+
+    bool Open(const std::string &path);
+    void Clear();
+    void ExtractAll(const std::string &folder);
+    void ExtractToFile(int index, const std::string &folder);
+    std::string ExtractToString(int index);
+    void ExtractToStream(int index, CMemoryStream &stream);
+    int Find(const std::string &resref, std::int32_t resType) const;
+
+    static std::string TypeToExt(std::int32_t resType) { return ModTypeToExt(resType); }
+    // File name an extraction writes for an entry (without folder).
+    static std::string OutputName(const RMOD_ENTRY &entry);
+
+private:
+    void ExtractOne(const CInputFile &archive, const RMOD_ENTRY &entry, const std::string &folder);
+};

@@ -1,0 +1,372 @@
+#include "packer/UCMODPAK.h"
+
+#include "app/UFileIO.h"
+#include "app/UMessage.h"
+#include "app/UUtil.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+constexpr std::size_t KeyEntrySize = 24;
+constexpr std::size_t ResEntrySize = 8;
+constexpr std::uint32_t NoStrRef = 0xFFFFFFFFu;
+
+const char *KindFileType(int kind)
+{
+    switch (kind) {
+    case akMOD: return "MOD ";
+    case akHAK: return "HAK ";
+    case akERF: return "ERF ";
+    }
+    return nullptr;
+}
+
+const char *KindExtension(int kind)
+{
+    switch (kind) {
+    case akMOD: return ".mod";
+    case akHAK: return ".hak";
+    case akERF: return ".erf";
+    }
+    return "";
+}
+
+bool EndsWith(const std::string &text, const std::string &tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string UpToZero(const std::string &text)
+{
+    return text.substr(0, text.find('\0'));
+}
+
+// The string the packer edits: language 0 when present, else the first.
+int EditedString(const std::vector<RMOD_LOCSTRING> &strings)
+{
+    for (std::size_t i = 0; i < strings.size(); ++i)
+        if (strings[i].LanguageID == 0)
+            return int(i);
+    return strings.empty() ? -1 : 0;
+}
+
+} // namespace
+
+CMODPAK::CMODPAK()
+{
+    std::memcpy(Header.data() + 4, "V1.0", 4);
+    PutU32LE(Header.data() + 20, HeaderSize); // localized strings follow the header
+    PutU32LE(Header.data() + 32, 102);        // build year, counted from 1900
+    PutU32LE(Header.data() + 40, NoStrRef);   // no description string reference
+}
+
+bool CMODPAK::Open(const std::string &path)
+{
+    if (!FileExists(path))
+        return false;
+    FileName = path;
+    Kind = akNone;
+    Entries.clear();
+    m_indexValid = false;
+    LocStrings.clear();
+    Title.clear();
+    Url.clear();
+    Description.clear();
+
+    CInputFile file(path);
+    std::string head = file.ReadAvailableAt(0, HeaderSize);
+    std::string type = UpperCaseAscii(head.substr(0, 4));
+    if (head.size() == HeaderSize) {
+        if (type == "MOD ")
+            Kind = akMOD;
+        else if (type == "HAK ")
+            Kind = akHAK;
+        else if (type == "ERF ")
+            Kind = akERF;
+    }
+    if (Kind == akNone) {
+        ShowErrorMessage("Not a Duskmere MOD/HAK/ERF File.");
+        return false;
+    }
+    std::memcpy(Header.data(), head.data(), HeaderSize);
+    const unsigned char *h = Header.data();
+    std::uint32_t stringCount = ReadU32LE(h + 8);
+    std::uint32_t stringOffset = ReadU32LE(h + 20);
+    std::uint32_t count = ReadU32LE(h + 16);
+    std::uint32_t keyOffset = ReadU32LE(h + 24);
+    std::uint32_t resOffset = ReadU32LE(h + 28);
+
+    // Localized strings: only those lying wholly between their offset and the
+    // first list that follows it (older writers claimed strings they never wrote).
+    std::uint64_t stringsEnd = file.Size();
+    for (std::uint32_t listOffset : {keyOffset, resOffset})
+        if (listOffset >= stringOffset)
+            stringsEnd = std::min<std::uint64_t>(stringsEnd, listOffset);
+    std::uint64_t position = stringOffset;
+    for (std::uint32_t i = 0; i < stringCount && position + 8 <= stringsEnd; ++i) {
+        unsigned char lead[8];
+        file.ReadAt(position, lead, 8);
+        std::uint32_t size = ReadU32LE(lead + 4);
+        if (position + 8 + size > stringsEnd)
+            break;
+        LocStrings.push_back({ReadU32LE(lead), file.ReadStringAt(position + 8, size)});
+        position += 8 + std::uint64_t(size);
+    }
+    int edited = EditedString(LocStrings);
+    if (edited >= 0 && Kind == akMOD) {
+        Description = UpToZero(LocStrings[std::size_t(edited)].Text);
+    } else if (edited >= 0 && Kind == akHAK) {
+        std::string text = UpToZero(LocStrings[std::size_t(edited)].Text);
+        std::size_t first = text.find('\n');
+        Title = text.substr(0, first);
+        if (first != std::string::npos) {
+            std::size_t second = text.find('\n', first + 1);
+            Url = text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+            if (second != std::string::npos)
+                Description = text.substr(second + 1);
+        }
+    }
+
+    // The key and resource lists stop where the file ends; every listed
+    // resource's bytes must be in the file, since the packer holds them all.
+    auto inside = [&](std::uint64_t offset, std::size_t width) -> std::uint64_t {
+        return offset >= file.Size() ? 0 : (file.Size() - offset) / width;
+    };
+    std::uint64_t listed = std::min<std::uint64_t>(
+        {std::uint64_t(count), inside(keyOffset, KeyEntrySize), inside(resOffset, ResEntrySize)});
+    std::string keys = file.ReadStringAt(keyOffset, std::size_t(listed * KeyEntrySize));
+    std::string resources = file.ReadStringAt(resOffset, std::size_t(listed * ResEntrySize));
+    std::vector<RMOD_FILE> entries(static_cast<std::size_t>(listed));
+    for (std::size_t i = 0; i < listed; ++i) {
+        const auto *key = reinterpret_cast<const unsigned char *>(keys.data()) + i * KeyEntrySize;
+        const auto *res = reinterpret_cast<const unsigned char *>(resources.data()) + i * ResEntrySize;
+        RMOD_FILE &entry = entries[i];
+        entry.ResRef = FixedName(key, 16);
+        entry.ResID = std::int32_t(ReadU32LE(key + 16));
+        entry.ResType = std::int32_t(ReadU32LE(key + 20));
+        std::uint32_t offset = ReadU32LE(res);
+        std::uint32_t size = ReadU32LE(res + 4);
+        if (!file.Holds(offset, size)) {
+            ShowErrorMessage("\"" + path + "\" is damaged: the resource " + entry.ResRef +
+                             " lies past the end of the file.");
+            Kind = akNone;
+            LocStrings.clear();
+            Title.clear();
+            Url.clear();
+            Description.clear();
+            return false;
+        }
+        entry.Offset = std::int32_t(offset);
+        entry.Size = std::int32_t(size);
+        entry.Data = file.ReadStringAt(offset, size);
+    }
+    Entries = std::move(entries);
+    m_indexValid = false;
+    return true;
+}
+
+std::string CMODPAK::BuildLocalizedStrings(std::uint32_t &count) const
+{
+    std::vector<RMOD_LOCSTRING> strings = LocStrings;
+    if (Kind == akMOD || Kind == akHAK) {
+        int edited = EditedString(strings);
+        if (edited < 0) {
+            strings.push_back({0, {}});
+            edited = 0;
+        }
+        std::string &text = strings[std::size_t(edited)].Text;
+        if (Kind == akMOD)
+            text = Description;
+        else
+            text = Title + '\n' + Url + '\n' + Description + '\0';
+    }
+    std::string bytes;
+    for (const RMOD_LOCSTRING &string : strings) {
+        AppendU32LE(bytes, string.LanguageID);
+        AppendU32LE(bytes, std::uint32_t(string.Text.size()));
+        bytes += string.Text;
+    }
+    count = std::uint32_t(strings.size());
+    return bytes;
+}
+
+std::string CMODPAK::TargetPath(const std::string &path) const
+{
+    const char *extension = KindExtension(Kind);
+    return EndsWith(path, extension) ? path : path + extension;
+}
+
+std::string CMODPAK::Save(const std::string &path)
+{
+    const char *fileType = KindFileType(Kind);
+    if (!fileType)
+        throw EFileError("The archive has no kind (MOD, HAK or ERF) to be saved as.");
+    std::string target = TargetPath(path);
+
+    std::uint32_t stringCount = 0;
+    std::string strings = BuildLocalizedStrings(stringCount);
+    std::uint64_t keyOffset = HeaderSize + strings.size();
+    std::uint64_t resOffset = keyOffset + KeyEntrySize * Entries.size();
+    std::uint64_t dataOffset = resOffset + ResEntrySize * Entries.size();
+    std::uint64_t end = dataOffset;
+    for (const RMOD_FILE &entry : Entries)
+        end += entry.Data.size();
+    if (end > 0xFFFFFFFFull)
+        throw EFileError("\"" + target + "\" would exceed 4 GB, more than an archive can address.");
+
+    std::array<unsigned char, HeaderSize> header = Header;
+    std::memcpy(header.data(), fileType, 4);
+    PutU32LE(header.data() + 8, stringCount);
+    PutU32LE(header.data() + 12, std::uint32_t(strings.size()));
+    PutU32LE(header.data() + 16, std::uint32_t(Entries.size()));
+    PutU32LE(header.data() + 20, HeaderSize);
+    PutU32LE(header.data() + 24, std::uint32_t(keyOffset));
+    PutU32LE(header.data() + 28, std::uint32_t(resOffset));
+
+    std::string keyList;
+    std::string resList;
+    keyList.reserve(KeyEntrySize * Entries.size());
+    resList.reserve(ResEntrySize * Entries.size());
+    std::vector<std::int32_t> offsets;
+    offsets.reserve(Entries.size());
+    std::uint64_t offset = dataOffset;
+    for (std::size_t i = 0; i < Entries.size(); ++i) {
+        const RMOD_FILE &entry = Entries[i];
+        char name[16] = {};
+        std::memcpy(name, entry.ResRef.data(), std::min<std::size_t>(16, entry.ResRef.size()));
+        keyList.append(name, 16);
+        AppendU32LE(keyList, std::uint32_t(i));
+        AppendU32LE(keyList, std::uint32_t(entry.ResType));
+        AppendU32LE(resList, std::uint32_t(offset));
+        AppendU32LE(resList, std::uint32_t(entry.Data.size()));
+        offsets.push_back(std::int32_t(offset));
+        offset += entry.Data.size();
+    }
+
+    CAtomicFile file(target);
+    file.File().Write(header.data(), header.size());
+    file.File().Write(strings);
+    file.File().Write(keyList);
+    file.File().Write(resList);
+    for (const RMOD_FILE &entry : Entries)
+        file.File().Write(entry.Data);
+    file.Commit();
+
+    Header = header;
+    for (std::size_t i = 0; i < Entries.size(); ++i) {
+        Entries[i].Offset = offsets[i];
+        Entries[i].Size = std::int32_t(Entries[i].Data.size());
+    }
+    return target;
+}
+
+std::string CMODPAK::NameOfFile(const std::string &path)
+{
+    std::string name = ExtractFileName(path);
+    return name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
+}
+
+std::string CMODPAK::RefusalReason(const std::string &path) const
+{
+    std::string name = NameOfFile(path);
+    if (name.empty())
+        return "it has no name before its extension";
+    if (name.size() > 16)
+        return "its name is longer than 16 characters";
+    std::string ext = ExtractFileExt(path);
+    std::int32_t type = ExtToType(ext.empty() ? ext : ext.substr(1));
+    if (type < 0)
+        return "its extension names no resource type";
+    if (Find(name, type) >= 0)
+        return "a resource of that name and type is already present";
+    return {};
+}
+
+void CMODPAK::AddFile(const std::string &path)
+{
+    std::string data = ReadWholeFile(path);
+    std::string ext = ExtractFileExt(path);
+    RMOD_FILE entry;
+    entry.ResRef = NameOfFile(path);
+    entry.ResID = std::int32_t(Entries.size());
+    entry.ResType = ExtToType(ext.empty() ? ext : ext.substr(1));
+    entry.Size = std::int32_t(data.size());
+    entry.Data = std::move(data);
+    Entries.push_back(std::move(entry));
+}
+
+int CMODPAK::AddEntry(const RMOD_FILE &source)
+{
+    RMOD_FILE entry;
+    entry.ResRef = source.ResRef;
+    entry.ResID = std::int32_t(Entries.size());
+    entry.ResType = source.ResType;
+    entry.Size = source.Size;
+    entry.Data = source.Data;
+    Entries.push_back(std::move(entry));
+    return int(Entries.size()) - 1;
+}
+
+std::string CMODPAK::IndexKey(const std::string &resref, std::int32_t resType)
+{
+    std::string key = LowerCaseAscii(resref);
+    key.push_back('\0');
+    AppendU32LE(key, std::uint32_t(resType));
+    return key;
+}
+
+void CMODPAK::IndexAppended() const
+{
+    if (!m_indexValid || m_indexedCount > Entries.size()) {
+        m_index.clear();
+        m_indexedCount = 0;
+        m_indexValid = true;
+    }
+    for (; m_indexedCount < Entries.size(); ++m_indexedCount) {
+        const RMOD_FILE &entry = Entries[m_indexedCount];
+        m_index.emplace(IndexKey(entry.ResRef, entry.ResType), int(m_indexedCount)); // keeps the first
+    }
+}
+
+int CMODPAK::Find(const std::string &resref, std::int32_t resType) const
+{
+    IndexAppended();
+    auto found = m_index.find(IndexKey(resref, resType));
+    if (found == m_index.end())
+        return -1;
+    const RMOD_FILE &entry = Entries[std::size_t(found->second)];
+    if (entry.ResType == resType && SameNameNoCase(entry.ResRef, resref))
+        return found->second;
+    // The list was changed in place: look it up the slow way and start over.
+    m_indexValid = false;
+    for (std::size_t i = 0; i < Entries.size(); ++i)
+        if (Entries[i].ResType == resType && SameNameNoCase(Entries[i].ResRef, resref))
+            return int(i);
+    return -1;
+}
+
+void CMODPAK::Delete(int index)
+{
+    if (index < 0 || std::size_t(index) >= Entries.size())
+        throw std::out_of_range("CMODPAK::Delete: no entry " + std::to_string(index));
+    Entries.erase(Entries.begin() + index);
+    m_indexValid = false;
+}
+
+void CMODPAK::ExportToFile(int index, const std::string &folder)
+{
+    const RMOD_FILE &entry = Entries.at(std::size_t(index));
+    CurrentName = ResourceFilePath(folder, entry.ResRef, TypeToExt(entry.ResType));
+    if (OnExport)
+        OnExport(*this);
+    WriteWholeFile(CurrentName, entry.Data);
+}
+
+void CMODPAK::ExportAll(const std::string &folder)
+{
+    for (std::size_t i = 0; i < Entries.size(); ++i)
+        ExportToFile(int(i), folder);
+}

@@ -1,0 +1,82 @@
+// Builds or edits an ERF-family archive in memory and writes it as MOD, HAK or ERF.
+#pragma once
+
+#include "archives/UResTypes.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct RMOD_FILE {
+    std::string ResRef;
+    std::int32_t ResID = 0;
+    std::int32_t ResType = 0;
+    std::int32_t Offset = 0;
+    std::int32_t Size = 0;
+    std::string Data;
+};
+
+// One entry of the localized string list.
+struct RMOD_LOCSTRING {
+    std::uint32_t LanguageID = 0;
+    std::string Text;
+};
+
+enum TArchiveKind : int { akNone = -1, akMOD = 1, akHAK = 2, akERF = 3 };
+
+class CMODPAK {
+public:
+    static constexpr std::size_t HeaderSize = 160;
+
+    std::string FileName;
+    int Kind = akNone;
+    std::array<unsigned char, HeaderSize> Header{};
+    std::string Title;
+    std::string Url;
+    std::string Description;
+    // Localized strings of an opened archive; the one the packer edits (language
+    // 0, else the first) is rebuilt from the texts on save, the others are
+    // written back unchanged.
+    std::vector<RMOD_LOCSTRING> LocStrings;
+    std::vector<RMOD_FILE> Entries;
+    std::string CurrentName; // full path of the file being exported
+    std::function<void(CMODPAK &)> OnExport;
+
+    CMODPAK();
+
+    bool Open(const std::string &path);
+    // Writes the archive and returns the path actually written (the kind's
+    // extension appended when missing). The previous file survives a failed save.
+    std::string Save(const std::string &path);
+    void AddFile(const std::string &path);
+    int AddEntry(const RMOD_FILE &entry);
+    int Find(const std::string &resref, std::int32_t resType) const;
+    void Delete(int index);
+    void ExportToFile(int index, const std::string &folder);
+    void ExportAll(const std::string &folder);
+
+    static std::string TypeToExt(std::int32_t resType) { return PakTypeToExt(resType); }
+    static std::int32_t ExtToType(const std::string &ext) { return PakExtToType(ext); }
+
+    // The name AddFile gives a file: its name without folder and last four characters.
+    static std::string NameOfFile(const std::string &path);
+    // Why the packer refuses to add a file ("" when it accepts it): name longer
+    // than 16 characters, unknown extension, or already present.
+    std::string RefusalReason(const std::string &path) const;
+    // The path Save writes for this kind.
+    std::string TargetPath(const std::string &path) const;
+
+private:
+    std::string BuildLocalizedStrings(std::uint32_t &count) const;
+
+    // Name-and-type index over Entries that keeps Find fast while thousands of
+    // files are added; rebuilt whenever the list changed behind its back.
+    mutable std::unordered_map<std::string, int> m_index;
+    mutable std::size_t m_indexedCount = 0;
+    mutable bool m_indexValid = false;
+    static std::string IndexKey(const std::string &resref, std::int32_t resType);
+    void IndexAppended() const;
+};
