@@ -6,4 +6,4 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${QUORLIN_BUILD_DIR:-$root/build}"
 bash "$root/scripts/build.sh"
 export QT_QPA_PLATFORM=xcb
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

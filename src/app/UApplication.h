@@ -1,0 +1,45 @@
+// The application object. It is the program's one default error report: an
+// exception that escapes any event handler is shown in a message box with its
+// text, and the program goes on. The core's error messages reach the same box.
+#pragma once
+
+#include <QApplication>
+#include <QIcon>
+#include <QPointer>
+
+#include <exception>
+#include <string>
+
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int &argc, char **argv);
+    ~TApplication() override;
+
+    bool notify(QObject *receiver, QEvent *event) override;
+
+    // The main window, on which small windows such as the progress window centre.
+    static QWidget *MainForm();
+    static void SetMainForm(QWidget *form);
+
+    // The application title: the caption of the default error report.
+    static QString Title();
+    static void SetTitle(const QString &title);
+
+    // The program's icon, drawn at start-up; every window shows it.
+    static QIcon ProgramIcon();
+
+    // Shows the text of an exception in the default error report.
+    static void ShowException(const std::exception &error);
+
+    // The context every OpenGL view gets: version 2.1, compatibility profile,
+    // double-buffered RGBA with a depth buffer, so fixed-function drawing works.
+    static void SetDefaultSurfaceFormat();
+
+private:
+    static QPointer<QWidget> s_mainForm;
+};
+
+// Text of the core (bytes in the system code page) as a QString, and back.
+QString FromCoreString(const std::string &text);
+std::string ToCoreString(const QString &text);

@@ -1,0 +1,90 @@
+// The program's standard dialogs: asking for a file to open, asking for a
+// folder and showing a message box. Every window goes through these functions,
+// so tests can install answers instead of showing real dialogs.
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QFileDialog;
+class QWidget;
+
+struct TOpenFileRequest {
+    QWidget *Parent = nullptr;
+    QString Title;     // empty: the toolkit's default title
+    QString Filter;    // Qt form: "Text (*.a *.b);;Other (*.c)"
+    QString StartPath; // a file to preselect or a folder to start in
+};
+
+struct TFolderRequest {
+    QWidget *Parent = nullptr;
+    QString Caption;     // the picker window's caption
+    QString Title;       // the text shown above the folder tree
+    QString StartFolder; // empty: no preselection
+};
+
+struct TMessageBoxRequest {
+    QWidget *Parent = nullptr;
+    QMessageBox::Icon Icon = QMessageBox::NoIcon;
+    QString Caption;
+    QString Text;
+    QMessageBox::StandardButtons Buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton DefaultButton = QMessageBox::NoButton;
+};
+
+// Each handler returns the user's answer: the chosen path (empty when
+// cancelled) or the button pressed.
+using TOpenFileHandler = std::function<QString(const TOpenFileRequest &)>;
+using TFolderHandler = std::function<QString(const TFolderRequest &)>;
+using TMessageBoxHandler = std::function<QMessageBox::StandardButton(const TMessageBoxRequest &)>;
+
+// Install a handler and return the one it replaces; an empty handler restores
+// the real dialog.
+TOpenFileHandler SetOpenFileHandler(TOpenFileHandler handler);
+TFolderHandler SetFolderHandler(TFolderHandler handler);
+TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
+
+QString AskOpenFileName(const TOpenFileRequest &request);
+QString AskFolder(const TFolderRequest &request);
+QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest &request);
+// A modal error box: error icon, OK button.
+void ShowErrorBox(QWidget *parent, const QString &caption, const QString &text);
+
+// The real open dialog behind AskOpenFileName, not yet shown (owned by the caller).
+QFileDialog *CreateOpenFileDialog(const TOpenFileRequest &request);
+
+// Turns a filter of "description|patterns" pairs ("*.2DA|*.2DA|All|*.*",
+// patterns separated by ';') into the Qt form. Each entry shows its
+// description, and every letter of a pattern matches either case, so "*.MOD"
+// also offers "x.mod" on a case-sensitive file system.
+QString ConvertFilter(const QString &pairs);
+// "*.Mod" -> "*.[Mm][Oo][Dd]"; wildcards and other characters stay as they are.
+QString CaseInsensitivePattern(const QString &pattern);
+
+// An open dialog kept by its window for the whole run: it has a component
+// name (its objectName) through which the translator sets its title, keeps
+// its filter in "description|patterns" form, and offers the previous choice
+// again when it runs the next time.
+class TOpenDialog : public QObject {
+    Q_OBJECT
+public:
+    TOpenDialog(const QString &name, const QString &filter, QObject *parent);
+
+    const QString &Filter() const { return m_filter; }
+    const QString &Title() const { return m_title; }
+    void SetTitle(const QString &title) { m_title = title; }
+    // The last chosen file (or the one to preselect next time).
+    const QString &FileName() const { return m_fileName; }
+    void SetFileName(const QString &fileName) { m_fileName = fileName; }
+
+    // Asks for one existing file; true when the user chose one (FileName()).
+    bool Execute(QWidget *parent);
+
+private:
+    QString m_filter;
+    QString m_title;
+    QString m_fileName;
+};

@@ -1,0 +1,105 @@
+#include "app/UFrm_Progress.h"
+
+#include "app/UApplication.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+constexpr int kClientWidth = 364;
+constexpr int kClientHeight = 42;
+} // namespace
+
+TFrm_Progress::TFrm_Progress(QWidget *parent)
+    : QWidget(parent ? parent : TApplication::MainForm(),
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("Frm_Progress"));
+    setWindowTitle(QStringLiteral("Frm_Progress"));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    StaticText1 = new QLabel(this);
+    StaticText1->setObjectName(QStringLiteral("StaticText1"));
+    StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StaticText1->setLineWidth(1);
+    StaticText1->setTextFormat(Qt::PlainText);
+    StaticText1->setGeometry(1, 1, 361, 17);
+
+    // The bar always runs from 0 to 100: a maximum of 0 must show 0 % rather
+    // than the busy indicator, and the bar repaints only when the percent changes.
+    Gauge1 = new QProgressBar(this);
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setOrientation(Qt::Horizontal);
+    Gauge1->setRange(0, 100);
+    Gauge1->setFormat(QStringLiteral("%v%"));
+    Gauge1->setAlignment(Qt::AlignCenter);
+    Gauge1->setTextVisible(true);
+    Gauge1->setGeometry(1, 20, 361, 21);
+    UpdateGauge();
+
+    CentreOnMainForm();
+    show();
+}
+
+void TFrm_Progress::SetCaption(const QString &caption)
+{
+    setWindowTitle(caption);
+}
+
+void TFrm_Progress::SetMaximum(qint64 maximum)
+{
+    m_maximum = maximum;
+    UpdateGauge();
+}
+
+void TFrm_Progress::SetPosition(qint64 position)
+{
+    m_position = position;
+    UpdateGauge();
+}
+
+void TFrm_Progress::StepIt()
+{
+    ++m_position;
+    UpdateGauge();
+}
+
+void TFrm_Progress::SetStatusText(const QString &text)
+{
+    StaticText1->setText(text); // QLabel schedules its repaint
+}
+
+int TFrm_Progress::Percent() const
+{
+    if (m_maximum <= 0)
+        return 0;
+    const qint64 percent = m_position * 100 / m_maximum;
+    return int(std::clamp<qint64>(percent, 0, 100));
+}
+
+void TFrm_Progress::UpdateGauge()
+{
+    const int percent = Percent();
+    if (Gauge1->value() != percent)
+        Gauge1->setValue(percent);
+}
+
+void TFrm_Progress::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+}
+
+void TFrm_Progress::CentreOnMainForm()
+{
+    QRect area;
+    if (QWidget *main = TApplication::MainForm(); main && main->isVisible())
+        area = main->frameGeometry();
+    else if (QScreen *screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        move(area.center() - QPoint(width() / 2, height() / 2));
+}

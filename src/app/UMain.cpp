@@ -1,0 +1,310 @@
+#include "app/UMain.h"
+
+#include "app/UApplication.h"
+#include "app/UDialogs.h"
+#include "app/UUtil.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+
+#include <algorithm>
+
+// A command gets its viewer by naming it in the last column, for example
+// &OpenInViewer<TFrm_2DA>, or a function of its own for a viewer loaded otherwise.
+const std::vector<TFileCommand> &FileCommands()
+{
+    static const std::vector<TFileCommand> commands = {
+        {"MODHAKERF1", "MOD HAK ERF", "OpenMod", "OpenDialogMOD",
+         "*.MOD *.HAK *.ERF *.NWM|*.MOD;*.HAK;*.ERF;*.NWM|*.ERF|*.ERF|*.HAK|*.HAK|*.MOD|*.MOD|*.NWM|*.NWM",
+         nullptr},
+        {"N2DA1", "2DA", "Open2DA", "OpenDialog2DA", "*.2DA|*.2DA", nullptr},
+        {"ASCII1", "ASCII", "OpenASCII", "OpenDialogASCII",
+         "INI TXT NSS SET WOK TXI DWK PWK|*.INI;*.TXT;*.NSS;*.SET;*.WOK;*.TXI;*.DWK;*.PWK|INI |*.INI|"
+         "TXT|*.TXT|NSS|*.NSS|SET|*.SET|WOK|*.WOK|TXI|*.TXI|DWK|*.DWK|PWK|*.PWK",
+         nullptr},
+        {"MDL1", "MDL", "OpenMDL", "OpenDialogMDL", "*.MDL|*.MDL", nullptr},
+        {"PLT1", "PLT", "OpenPLT", "OpenDialogPLT", "*.PLT|*.PLT", nullptr},
+        {"SSF1", "SSF", "OpenSSF", "OpenDialogSSF", "*.SSF|*.SSF", nullptr},
+        {"TLK1", "TLK", "OpenTLK", "OpenDialogTLK", "*.TLK|*.TLK", nullptr},
+        {"UTXITPGxx1", "UTX ITP GXX", "OpenUTX", "OpenDialogUTX",
+         "*.UT* *.ITP *.GUI *.ARE *.GIT *.DLG *.FAC *.IFO|*.UT*;*.ITP;*.GUI;*.ARE;*.GIT;*.DLG;*.FAC;*.IFO",
+         nullptr},
+        {"Picture", "Picture", "OpenIMG", "OpenDialogIMG",
+         "TGA BMP JPG JPEG GIF PCX PNG PSD PSP TIF|*.TGA;*.BMP;*.JPG;*.JPEG;*.GIF;*.PCX;*.PNG;*.PSD;*.PSP;*.TIF",
+         nullptr},
+        {"Sound1", "Sound", "OpenSND", "OpenDialogSND",
+         "WAV MP3 BMU|*.WAV;*.MP3;*.BMU|WAV|*.WAV|MP3|*.MP3|BMU|*.BMU", nullptr},
+    };
+    return commands;
+}
+
+namespace {
+
+// Stored sizes outside this range are taken to its nearest end.
+constexpr int kMinWindowSide = 1;
+constexpr int kMaxWindowSide = 16384;
+
+QMenu *AddMenu(QMenuBar *bar, const char *name, const QString &title)
+{
+    auto *menu = new QMenu(title, bar);
+    menu->setObjectName(QString::fromLatin1(name));
+    bar->addMenu(menu);
+    return menu;
+}
+
+QMenu *AddMenu(QMenu *parent, const char *name, const QString &title)
+{
+    auto *menu = new QMenu(title, parent);
+    menu->setObjectName(QString::fromLatin1(name));
+    parent->addMenu(menu);
+    return menu;
+}
+
+QAction *AddItem(QWidget *menu, QObject *owner, const char *name, const QString &text)
+{
+    auto *action = new QAction(text, owner);
+    action->setObjectName(QString::fromLatin1(name));
+    menu->addAction(action);
+    return action;
+}
+
+void AddSeparator(QMenu *menu, QObject *owner, const char *name)
+{
+    auto *separator = new QAction(owner);
+    separator->setObjectName(QString::fromLatin1(name));
+    separator->setSeparator(true);
+    menu->addAction(separator);
+}
+
+} // namespace
+
+TFrmMain::TFrmMain(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FrmMain"));
+    TApplication::SetMainForm(this);
+
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("MdiArea"));
+    setCentralWidget(m_mdiArea);
+    CreateOpenDialogs();
+    CreateMenus();
+
+    LoadOptions();
+    // The translator is created here, before the temporary folder, and when
+    // Settings().Language is not empty it loads that language and translates
+    // this window.
+    CreateTempFolder();
+    SetCaptions();
+}
+
+TFrmMain::~TFrmMain() = default;
+
+void TFrmMain::CreateOpenDialogs()
+{
+    for (const TFileCommand &command : FileCommands()) {
+        m_openDialogs.push_back(new TOpenDialog(QString::fromLatin1(command.DialogName),
+                                                QString::fromLatin1(command.Filter), this));
+    }
+}
+
+void TFrmMain::CreateMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    // Each file command is a submenu holding a single "Open" item.
+    auto addFileCommand = [this](QMenu *file, std::size_t index) {
+        const TFileCommand &command = FileCommands()[index];
+        QMenu *menu = AddMenu(file, command.Menu, QString::fromLatin1(command.MenuCaption));
+        QAction *open = AddItem(menu, this, command.MenuItem, QStringLiteral("Open"));
+        connect(open, &QAction::triggered, this, [this, index] { RunFileCommand(index); });
+    };
+
+    QMenu *file = AddMenu(bar, "File1", QStringLiteral("File"));
+    QMenu *bif = AddMenu(file, "BIF1", QStringLiteral("BIF"));
+    connect(AddItem(bif, this, "Duskmere1", QStringLiteral("Duskmere")), &QAction::triggered, this,
+            &TFrmMain::Duskmere1Click);
+    addFileCommand(file, 0); // the archives stand above the packer
+    AddSeparator(file, this, "N3");
+    connect(AddItem(file, this, "Packer1", QStringLiteral("Quorlin Packer")), &QAction::triggered, this,
+            &TFrmMain::Packer1Click);
+    AddSeparator(file, this, "N2");
+    for (std::size_t index = 1; index < FileCommands().size(); ++index)
+        addFileCommand(file, index);
+    AddSeparator(file, this, "N5");
+    connect(AddItem(file, this, "Exit", QStringLiteral("Exit")), &QAction::triggered, this,
+            &TFrmMain::ExitClick);
+
+    QMenu *window = AddMenu(bar, "Window1", QStringLiteral("Window"));
+    connect(AddItem(window, this, "Tile1", QStringLiteral("Tile")), &QAction::triggered, this,
+            &TFrmMain::Tile1Click);
+    connect(AddItem(window, this, "Cascade1", QStringLiteral("Cascade")), &QAction::triggered, this,
+            &TFrmMain::Cascade1Click);
+
+    QMenu *option = AddMenu(bar, "Option", QStringLiteral("Option"));
+    connect(AddItem(option, this, "Preference", QStringLiteral("Preference")), &QAction::triggered,
+            this, &TFrmMain::PreferenceClick);
+
+    connect(AddItem(bar, this, "About1", QStringLiteral("About")), &QAction::triggered, this,
+            &TFrmMain::About1Click);
+}
+
+void TFrmMain::SetCaptions()
+{
+    setWindowTitle(QString::fromLatin1(kCaption));
+    TApplication::SetTitle(QString::fromLatin1(kApplicationTitle));
+}
+
+TOpenDialog *TFrmMain::OpenDialog(const QString &name) const
+{
+    for (TOpenDialog *dialog : m_openDialogs) {
+        if (dialog->objectName() == name)
+            return dialog;
+    }
+    return nullptr;
+}
+
+QMdiSubWindow *TFrmMain::AddChildWindow(QWidget *window)
+{
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow *child = m_mdiArea->addSubWindow(window);
+    child->show();
+    return child;
+}
+
+void TFrmMain::RunFileCommand(std::size_t index)
+{
+    TOpenDialog *dialog = m_openDialogs.at(index);
+    if (!dialog->Execute(this))
+        return;
+    if (TOpenViewer openViewer = FileCommands()[index].OpenViewer)
+        openViewer(*this, dialog->FileName());
+}
+
+void TFrmMain::Duskmere1Click()
+{
+    // Opens a BIF browser on GetGameFolder() + "/chitin.key" once TFrm_BIF exists.
+}
+
+void TFrmMain::Packer1Click()
+{
+    // Opens an empty packer window once TFrm_MODEdit exists.
+}
+
+void TFrmMain::ExitClick()
+{
+    // Ends the program like the close box does, settings included.
+    close();
+    QCoreApplication::quit();
+}
+
+QList<QMdiSubWindow *> TFrmMain::ArrangeableChildren()
+{
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *window : m_mdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        if (!window->isVisible() || window->isMinimized())
+            continue;
+        if (window->isMaximized())
+            window->showNormal();
+        windows << window;
+    }
+    return windows;
+}
+
+void TFrmMain::Tile1Click()
+{
+    // Horizontal tiling: the child windows one above the other, each the full
+    // width of the frame, the topmost window first.
+    QList<QMdiSubWindow *> windows = ArrangeableChildren();
+    std::reverse(windows.begin(), windows.end());
+    const QRect area = m_mdiArea->viewport()->rect();
+    int top = area.top();
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        const int height = (area.bottom() + 1 - top) / int(windows.size() - i);
+        windows[i]->setGeometry(area.left(), top, area.width(), height);
+        top += height;
+    }
+}
+
+void TFrmMain::Cascade1Click()
+{
+    // Each window one title bar further right and down than the one below it,
+    // all of one size so that the topmost reaches the bottom-right corner. A
+    // long row starts again at the top-left before windows get too small.
+    const QList<QMdiSubWindow *> windows = ArrangeableChildren();
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_mdiArea->viewport()->rect();
+    const int step = std::max(8, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, windows[0]));
+    const int maxSteps = std::max(0, std::min(area.width(), area.height()) / 2 / step);
+    const int steps = std::min(int(windows.size()) - 1, maxSteps);
+    const QSize size(area.width() - steps * step, area.height() - steps * step);
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        const int offset = int(i % (maxSteps + 1)) * step;
+        windows[i]->setGeometry(QRect(area.topLeft() + QPoint(offset, offset), size));
+    }
+}
+
+void TFrmMain::PreferenceClick()
+{
+    // Shows TFrm_Option modally, then reloads the language, re-translates
+    // every window and sets the captions again, once those windows exist.
+}
+
+void TFrmMain::About1Click()
+{
+    // Shows the about window modally once TFrm_About exists.
+}
+
+void TFrmMain::LoadOptions()
+{
+    TWindowGeometry geometry;
+    ::LoadOptions(GetOptionFilePath(), Settings(), geometry);
+    ApplyGeometry(geometry);
+}
+
+void TFrmMain::SaveOptions()
+{
+    ::SaveOptions(GetOptionFilePath(), Settings(), CurrentGeometry());
+}
+
+void TFrmMain::ApplyGeometry(const TWindowGeometry &geometry)
+{
+    // Left and Top are never read: the window opens centred on the screen.
+    const QSize size(std::clamp(geometry.Width, kMinWindowSide, kMaxWindowSide),
+                     std::clamp(geometry.Height, kMinWindowSide, kMaxWindowSide));
+    resize(size);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
+    if (geometry.State != 0)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+TWindowGeometry TFrmMain::CurrentGeometry() const
+{
+    // A maximised (or minimised) window stores the bounds it returns to, so the
+    // next start can still offer the size the user last gave it.
+    TWindowGeometry stored;
+    const bool restorable = windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
+                                              Qt::WindowFullScreen);
+    const QRect bounds = restorable && normalGeometry().isValid() ? normalGeometry() : geometry();
+    stored.Width = bounds.width();
+    stored.Height = bounds.height();
+    stored.Left = restorable ? bounds.left() : x();
+    stored.Top = restorable ? bounds.top() : y();
+    stored.State = isMaximized() ? 1 : 0;
+    return stored;
+}
+
+void TFrmMain::closeEvent(QCloseEvent *event)
+{
+    SaveOptions();
+    event->accept();
+}

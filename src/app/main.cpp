@@ -1,0 +1,16 @@
+// Quorlin Viewer: start-up of the desktop program.
+#include "app/UApplication.h"
+#include "app/UMain.h"
+
+int main(int argc, char *argv[])
+{
+    // Must precede the application object: the model view draws with GL 1.1
+    // fixed-function calls.
+    TApplication::SetDefaultSurfaceFormat();
+    TApplication app(argc, argv);
+
+    TFrmMain main;
+    // The about window is created here, hidden until the About command shows it.
+    main.show();
+    return app.exec();
+}

@@ -1,0 +1,141 @@
+#include "GuiTestSupport.h"
+
+#include "app/UMain.h"
+#include "app/USettings.h"
+#include "app/UUtil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include <fstream>
+
+void TGuiTest::SetUp()
+{
+    ASSERT_TRUE(m_folder.isValid());
+    SetProgramFolder(m_folder.path().toStdString());
+    Settings() = TSettings{};
+
+    m_previousOpenFile = SetOpenFileHandler([this](const TOpenFileRequest &request) {
+        OpenFileRequests.push_back(request);
+        if (OpenFileAnswers.empty())
+            return QString();
+        QString answer = OpenFileAnswers.front();
+        OpenFileAnswers.pop_front();
+        return answer;
+    });
+    m_previousFolder = SetFolderHandler([](const TFolderRequest &) { return QString(); });
+    m_previousMessageBox = SetMessageBoxHandler([this](const TMessageBoxRequest &request) {
+        ShownMessages.push_back({request.Icon, request.Caption, request.Text, request.Buttons});
+        return QMessageBox::Ok;
+    });
+}
+
+void TGuiTest::TearDown()
+{
+    // Close menus or windows a failed test may have left open.
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMenu *>(widget))
+            widget->hide();
+    }
+    QApplication::processEvents();
+    SetOpenFileHandler(std::move(m_previousOpenFile));
+    SetFolderHandler(std::move(m_previousFolder));
+    SetMessageBoxHandler(std::move(m_previousMessageBox));
+    SetProgramFolder({});
+}
+
+std::string TGuiTest::ProgramFolder() const
+{
+    return GetProgramFolder();
+}
+
+std::string TGuiTest::OptionFilePath() const
+{
+    return ProgramFolder() + "option.ini";
+}
+
+void TGuiTest::WriteOptionFile(const std::string &text) const
+{
+    std::ofstream file(OptionFilePath(), std::ios::binary);
+    file << text;
+}
+
+CINIFILE TGuiTest::ReadOptionFile() const
+{
+    CINIFILE ini;
+    EXPECT_TRUE(ini.Load(OptionFilePath())) << "option.ini was not written";
+    return ini;
+}
+
+std::unique_ptr<TFrmMain> TGuiTest::CreateMainWindow(bool show)
+{
+    auto main = std::make_unique<TFrmMain>();
+    if (show) {
+        main->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+    }
+    return main;
+}
+
+QAction *FindAction(QWidget *window, const QString &name)
+{
+    auto *action = window->findChild<QAction *>(name);
+    EXPECT_NE(action, nullptr) << "no menu item " << name.toStdString();
+    return action;
+}
+
+QMenu *FindMenu(QWidget *window, const QString &name)
+{
+    auto *menu = window->findChild<QMenu *>(name);
+    EXPECT_NE(menu, nullptr) << "no menu " << name.toStdString();
+    return menu;
+}
+
+namespace {
+// Clicks the entry of action in a menu bar or menu that is on screen.
+template <class TMenuWidget>
+void ClickEntry(TMenuWidget *widget, QAction *action)
+{
+    const QRect entry = widget->actionGeometry(action);
+    ASSERT_TRUE(entry.isValid()) << "menu entry not laid out: " << action->text().toStdString();
+    QTest::mouseMove(widget, entry.center());
+    QTest::mouseClick(widget, Qt::LeftButton, {}, entry.center());
+}
+} // namespace
+
+void ClickMenuCommand(QWidget *window, const QStringList &menus, const QString &item)
+{
+    auto *main = qobject_cast<QMainWindow *>(window);
+    ASSERT_NE(main, nullptr);
+    ASSERT_FALSE(menus.isEmpty());
+    QMenu *first = FindMenu(window, menus.constFirst());
+    ASSERT_NE(first, nullptr);
+    ClickEntry(main->menuBar(), first->menuAction());
+    ASSERT_TRUE(QTest::qWaitFor([first] { return first->isVisible(); }, 5000)) << "menu did not open";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first));
+    // Submenus open with the arrow keys: opening them by hovering depends on
+    // where the display's pointer is, which other programs may move.
+    QMenu *open = first;
+    for (qsizetype i = 1; i < menus.size(); ++i) {
+        QMenu *sub = FindMenu(window, menus[i]);
+        ASSERT_NE(sub, nullptr);
+        for (qsizetype step = 0; step <= open->actions().size(); ++step) {
+            if (open->activeAction() == sub->menuAction())
+                break;
+            QTest::keyClick(open, Qt::Key_Down);
+        }
+        ASSERT_EQ(open->activeAction(), sub->menuAction()) << "no entry for " << menus[i].toStdString();
+        QTest::keyClick(open, Qt::Key_Right);
+        ASSERT_TRUE(QTest::qWaitFor([sub] { return sub->isVisible(); }, 5000))
+            << "submenu did not open";
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(sub));
+        open = sub;
+    }
+    QAction *action = FindAction(window, item);
+    ASSERT_NE(action, nullptr);
+    ClickEntry(open, action);
+    QApplication::processEvents();
+}

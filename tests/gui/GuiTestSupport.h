@@ -1,0 +1,65 @@
+// Shared fixture of the window tests: a fresh program folder per test and
+// dialogs that answer from a script instead of waiting for a user.
+#pragma once
+
+#include "app/UDialogs.h"
+#include "app/UCINIFILE.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QWidget;
+class TFrmMain;
+
+// A message box as the seam received it.
+struct TShownMessage {
+    QMessageBox::Icon Icon;
+    QString Caption;
+    QString Text;
+    QMessageBox::StandardButtons Buttons;
+};
+
+class TGuiTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The temporary program folder, ending in a separator.
+    std::string ProgramFolder() const;
+    std::string OptionFilePath() const;
+    void WriteOptionFile(const std::string &text) const;
+    CINIFILE ReadOptionFile() const;
+
+    // Creates the main window and, when show is set, shows it and waits until
+    // it is on screen.
+    std::unique_ptr<TFrmMain> CreateMainWindow(bool show = true);
+
+    // Scripted answers of the open dialog, used in order; none left: cancel.
+    std::deque<QString> OpenFileAnswers;
+    std::vector<TOpenFileRequest> OpenFileRequests;
+    std::vector<TShownMessage> ShownMessages;
+
+private:
+    QTemporaryDir m_folder;
+    TOpenFileHandler m_previousOpenFile;
+    TFolderHandler m_previousFolder;
+    TMessageBoxHandler m_previousMessageBox;
+};
+
+// Finds a component of a window by its name; fails the test when it is missing.
+QAction *FindAction(QWidget *window, const QString &name);
+QMenu *FindMenu(QWidget *window, const QString &name);
+
+// Chooses a menu command as a user does: clicks the menu bar entry of the
+// first menu of the path ("File1"), walks into each further submenu ("N2DA1")
+// with the arrow keys and clicks the item (its action's name) in the last one.
+void ClickMenuCommand(QWidget *window, const QStringList &menus, const QString &item);
