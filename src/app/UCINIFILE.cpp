@@ -67,9 +67,10 @@ void CINIFILE::LoadFromString(const std::string &text)
 {
     m_lines.clear();
     m_lineEnd = "\n";
+    m_byteOrderMark = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
     std::string section;
     bool inSection = false;
-    std::size_t start = 0;
+    std::size_t start = m_byteOrderMark ? 3 : 0;
     bool firstLine = true;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
@@ -106,7 +107,7 @@ void CINIFILE::LoadFromString(const std::string &text)
 
 std::string CINIFILE::ToString() const
 {
-    std::string text;
+    std::string text = m_byteOrderMark ? "\xEF\xBB\xBF" : "";
     for (const Line &line : m_lines) {
         text += line.text;
         text += m_lineEnd;

@@ -47,6 +47,7 @@ private:
     };
     std::vector<Line> m_lines;
     std::string m_lineEnd = "\n";
+    bool m_byteOrderMark = false; // a UTF-8 mark before the first line, kept on save
 
     int FindValueLine(const std::string &section, const std::string &key) const;
 };

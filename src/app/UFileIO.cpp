@@ -57,6 +57,8 @@ CInputFile::~CInputFile()
 
 void CInputFile::ReadAt(std::uint64_t offset, void *buffer, std::size_t count) const
 {
+    if (count == 0)
+        return;
     if (!Holds(offset, count))
         throw EFileError("\"" + m_path + "\" is damaged: " + std::to_string(count) + " bytes at offset " +
                          std::to_string(offset) + " lie past its end (" + std::to_string(m_size) +
@@ -79,12 +81,12 @@ void CInputFile::ReadAt(std::uint64_t offset, void *buffer, std::size_t count) c
 
 std::string CInputFile::ReadStringAt(std::uint64_t offset, std::size_t count) const
 {
-    std::string bytes;
+    if (count == 0)
+        return {};
     if (!Holds(offset, count))
         ReadAt(offset, nullptr, count); // raises the damage report
-    bytes.resize(count);
-    if (count > 0)
-        ReadAt(offset, bytes.data(), count);
+    std::string bytes(count, '\0');
+    ReadAt(offset, bytes.data(), count);
     return bytes;
 }
 

@@ -75,7 +75,8 @@ std::string GetGameFolderConfigPath()
 
 std::string GetGameFolder()
 {
-    if (const char *overridden = std::getenv("QUORLIN_GAME_FOLDER"))
+    const char *overridden = std::getenv("QUORLIN_GAME_FOLDER");
+    if (overridden && *overridden)
         return overridden;
     CINIFILE ini;
     ini.Load(GetGameFolderConfigPath());

@@ -11,7 +11,7 @@ std::string GetProgramFolder();
 // path returns to the executable's folder.
 void SetProgramFolder(const std::string &folder);
 
-// The game folder: the environment variable QUORLIN_GAME_FOLDER when set,
+// The game folder: the environment variable QUORLIN_GAME_FOLDER when set and not empty,
 // else the value Location of section Duskmere in GetGameFolderConfigPath().
 // Empty when unknown.
 std::string GetGameFolder();

@@ -69,7 +69,7 @@ bool CMODPAK::Open(const std::string &path)
         return false;
     FileName = path;
     Kind = akNone;
-    Entries.clear();
+    m_entries.clear();
     m_indexValid = false;
     LocStrings.clear();
     Title.clear();
@@ -150,6 +150,7 @@ bool CMODPAK::Open(const std::string &path)
         std::uint32_t offset = ReadU32LE(res);
         std::uint32_t size = ReadU32LE(res + 4);
         if (!file.Holds(offset, size)) {
+            Header = CMODPAK().Header;
             ShowErrorMessage("\"" + path + "\" is damaged: the resource " + entry.ResRef +
                              " lies past the end of the file.");
             Kind = akNone;
@@ -163,7 +164,7 @@ bool CMODPAK::Open(const std::string &path)
         entry.Size = std::int32_t(size);
         entry.Data = file.ReadStringAt(offset, size);
     }
-    Entries = std::move(entries);
+    m_entries = std::move(entries);
     m_indexValid = false;
     return true;
 }
@@ -209,10 +210,10 @@ std::string CMODPAK::Save(const std::string &path)
     std::uint32_t stringCount = 0;
     std::string strings = BuildLocalizedStrings(stringCount);
     std::uint64_t keyOffset = HeaderSize + strings.size();
-    std::uint64_t resOffset = keyOffset + KeyEntrySize * Entries.size();
-    std::uint64_t dataOffset = resOffset + ResEntrySize * Entries.size();
+    std::uint64_t resOffset = keyOffset + KeyEntrySize * m_entries.size();
+    std::uint64_t dataOffset = resOffset + ResEntrySize * m_entries.size();
     std::uint64_t end = dataOffset;
-    for (const RMOD_FILE &entry : Entries)
+    for (const RMOD_FILE &entry : m_entries)
         end += entry.Data.size();
     if (end > 0xFFFFFFFFull)
         throw EFileError("\"" + target + "\" would exceed 4 GB, more than an archive can address.");
@@ -221,20 +222,20 @@ std::string CMODPAK::Save(const std::string &path)
     std::memcpy(header.data(), fileType, 4);
     PutU32LE(header.data() + 8, stringCount);
     PutU32LE(header.data() + 12, std::uint32_t(strings.size()));
-    PutU32LE(header.data() + 16, std::uint32_t(Entries.size()));
+    PutU32LE(header.data() + 16, std::uint32_t(m_entries.size()));
     PutU32LE(header.data() + 20, HeaderSize);
     PutU32LE(header.data() + 24, std::uint32_t(keyOffset));
     PutU32LE(header.data() + 28, std::uint32_t(resOffset));
 
     std::string keyList;
     std::string resList;
-    keyList.reserve(KeyEntrySize * Entries.size());
-    resList.reserve(ResEntrySize * Entries.size());
+    keyList.reserve(KeyEntrySize * m_entries.size());
+    resList.reserve(ResEntrySize * m_entries.size());
     std::vector<std::int32_t> offsets;
-    offsets.reserve(Entries.size());
+    offsets.reserve(m_entries.size());
     std::uint64_t offset = dataOffset;
-    for (std::size_t i = 0; i < Entries.size(); ++i) {
-        const RMOD_FILE &entry = Entries[i];
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const RMOD_FILE &entry = m_entries[i];
         char name[16] = {};
         std::memcpy(name, entry.ResRef.data(), std::min<std::size_t>(16, entry.ResRef.size()));
         keyList.append(name, 16);
@@ -251,14 +252,14 @@ std::string CMODPAK::Save(const std::string &path)
     file.File().Write(strings);
     file.File().Write(keyList);
     file.File().Write(resList);
-    for (const RMOD_FILE &entry : Entries)
+    for (const RMOD_FILE &entry : m_entries)
         file.File().Write(entry.Data);
     file.Commit();
 
     Header = header;
-    for (std::size_t i = 0; i < Entries.size(); ++i) {
-        Entries[i].Offset = offsets[i];
-        Entries[i].Size = std::int32_t(Entries[i].Data.size());
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        m_entries[i].Offset = offsets[i];
+        m_entries[i].Size = std::int32_t(m_entries[i].Data.size());
     }
     return target;
 }
@@ -291,23 +292,23 @@ void CMODPAK::AddFile(const std::string &path)
     std::string ext = ExtractFileExt(path);
     RMOD_FILE entry;
     entry.ResRef = NameOfFile(path);
-    entry.ResID = std::int32_t(Entries.size());
+    entry.ResID = std::int32_t(m_entries.size());
     entry.ResType = ExtToType(ext.empty() ? ext : ext.substr(1));
     entry.Size = std::int32_t(data.size());
     entry.Data = std::move(data);
-    Entries.push_back(std::move(entry));
+    m_entries.push_back(std::move(entry));
 }
 
 int CMODPAK::AddEntry(const RMOD_FILE &source)
 {
     RMOD_FILE entry;
     entry.ResRef = source.ResRef;
-    entry.ResID = std::int32_t(Entries.size());
+    entry.ResID = std::int32_t(m_entries.size());
     entry.ResType = source.ResType;
     entry.Size = source.Size;
     entry.Data = source.Data;
-    Entries.push_back(std::move(entry));
-    return int(Entries.size()) - 1;
+    m_entries.push_back(std::move(entry));
+    return int(m_entries.size()) - 1;
 }
 
 std::string CMODPAK::IndexKey(const std::string &resref, std::int32_t resType)
@@ -318,47 +319,37 @@ std::string CMODPAK::IndexKey(const std::string &resref, std::int32_t resType)
     return key;
 }
 
-void CMODPAK::IndexAppended() const
+void CMODPAK::UpdateIndex() const
 {
-    if (!m_indexValid || m_indexedCount > Entries.size()) {
+    if (!m_indexValid || m_indexedCount > m_entries.size()) {
         m_index.clear();
         m_indexedCount = 0;
         m_indexValid = true;
     }
-    for (; m_indexedCount < Entries.size(); ++m_indexedCount) {
-        const RMOD_FILE &entry = Entries[m_indexedCount];
+    for (; m_indexedCount < m_entries.size(); ++m_indexedCount) {
+        const RMOD_FILE &entry = m_entries[m_indexedCount];
         m_index.emplace(IndexKey(entry.ResRef, entry.ResType), int(m_indexedCount)); // keeps the first
     }
 }
 
 int CMODPAK::Find(const std::string &resref, std::int32_t resType) const
 {
-    IndexAppended();
+    UpdateIndex();
     auto found = m_index.find(IndexKey(resref, resType));
-    if (found == m_index.end())
-        return -1;
-    const RMOD_FILE &entry = Entries[std::size_t(found->second)];
-    if (entry.ResType == resType && SameNameNoCase(entry.ResRef, resref))
-        return found->second;
-    // The list was changed in place: look it up the slow way and start over.
-    m_indexValid = false;
-    for (std::size_t i = 0; i < Entries.size(); ++i)
-        if (Entries[i].ResType == resType && SameNameNoCase(Entries[i].ResRef, resref))
-            return int(i);
-    return -1;
+    return found == m_index.end() ? -1 : found->second;
 }
 
 void CMODPAK::Delete(int index)
 {
-    if (index < 0 || std::size_t(index) >= Entries.size())
+    if (index < 0 || std::size_t(index) >= m_entries.size())
         throw std::out_of_range("CMODPAK::Delete: no entry " + std::to_string(index));
-    Entries.erase(Entries.begin() + index);
+    m_entries.erase(m_entries.begin() + index);
     m_indexValid = false;
 }
 
 void CMODPAK::ExportToFile(int index, const std::string &folder)
 {
-    const RMOD_FILE &entry = Entries.at(std::size_t(index));
+    const RMOD_FILE &entry = m_entries.at(std::size_t(index));
     CurrentName = ResourceFilePath(folder, entry.ResRef, TypeToExt(entry.ResType));
     if (OnExport)
         OnExport(*this);
@@ -367,6 +358,6 @@ void CMODPAK::ExportToFile(int index, const std::string &folder)
 
 void CMODPAK::ExportAll(const std::string &folder)
 {
-    for (std::size_t i = 0; i < Entries.size(); ++i)
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
         ExportToFile(int(i), folder);
 }

@@ -41,11 +41,13 @@ public:
     // 0, else the first) is rebuilt from the texts on save, the others are
     // written back unchanged.
     std::vector<RMOD_LOCSTRING> LocStrings;
-    std::vector<RMOD_FILE> Entries;
     std::string CurrentName; // full path of the file being exported
     std::function<void(CMODPAK &)> OnExport;
 
     CMODPAK();
+
+    // The entries in archive order; they change only through the operations below.
+    const std::vector<RMOD_FILE> &Entries() const { return m_entries; }
 
     bool Open(const std::string &path);
     // Writes the archive and returns the path actually written (the kind's
@@ -72,11 +74,12 @@ public:
 private:
     std::string BuildLocalizedStrings(std::uint32_t &count) const;
 
-    // Name-and-type index over Entries that keeps Find fast while thousands of
-    // files are added; rebuilt whenever the list changed behind its back.
+    std::vector<RMOD_FILE> m_entries;
+    // Name-and-type index over the entries that keeps Find fast while thousands
+    // of files are added: extended by additions, rebuilt after other changes.
     mutable std::unordered_map<std::string, int> m_index;
     mutable std::size_t m_indexedCount = 0;
     mutable bool m_indexValid = false;
     static std::string IndexKey(const std::string &resref, std::int32_t resType);
-    void IndexAppended() const;
+    void UpdateIndex() const;
 };

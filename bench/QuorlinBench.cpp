@@ -1,0 +1,341 @@
+// Benchmarks of the archive readers, the packer and the command-line tool on data
+// of a real game's size, each compared with what cp -r needs for the same files.
+//
+// Environment:
+//   QUORLIN_BENCH_DIR    folder for the data (default /dev/shm/quorlin-bench-<pid>);
+//                        created, and removed at the end
+//   QUORLIN_BENCH_SCALE  percent of the default sizes (default 100), for quick runs
+//   QUORLIN_BENCH_KEEP   when 1, the data is kept at the end (for profiling)
+
+#include "BenchData.h"
+
+#include "app/UMessage.h"
+#include "archives/UCKEYV1.h"
+#include "archives/UCMOD.h"
+#include "packer/UCMODPAK.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <malloc.h>
+#include <fstream>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+BenchData g_data;
+
+// ---------------------------------------------------------------- memory
+
+// Peak resident memory of this process since the last ResetPeakMemory, in MB.
+double PeakMemoryMB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+    return 0;
+}
+
+double CurrentMemoryMB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+    return 0;
+}
+
+// Lowers the peak to the current resident size (Linux: clear_refs value 5).
+void ResetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// Records the memory an operation needed above what the process held before it.
+class MemoryProbe {
+public:
+    MemoryProbe()
+    {
+        malloc_trim(0); // hand back what earlier runs freed, so it does not count
+        ResetPeakMemory();
+        m_before = CurrentMemoryMB();
+    }
+    void Report(benchmark::State &state) const
+    {
+        state.counters["peak_MB"] = PeakMemoryMB();
+        state.counters["added_MB"] = PeakMemoryMB() - m_before;
+    }
+
+private:
+    double m_before = 0;
+};
+
+// ---------------------------------------------------------------- processes
+
+struct ProcessResult {
+    int ExitCode = -1;
+    double MaxRssMB = 0;
+};
+
+// Runs a program with its output sent to /dev/null.
+ProcessResult RunProcess(const std::vector<std::string> &args)
+{
+    std::vector<char *> argv;
+    std::vector<std::string> copy = args;
+    for (auto &arg : copy)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + args[0]);
+    int status = 0;
+    struct rusage usage {};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        throw std::runtime_error("cannot wait for " + args[0]);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, usage.ru_maxrss / 1024.0};
+}
+
+void RemoveFolder(const fs::path &folder)
+{
+    std::error_code error;
+    fs::remove_all(folder, error);
+}
+
+// cp -r source target, timed; target removed before each run with the timer paused.
+void CopyTree(benchmark::State &state, const fs::path &source, std::uint64_t bytes, int files)
+{
+    const fs::path target = g_data.Root / "copy";
+    for (auto _ : state) {
+        state.PauseTiming();
+        RemoveFolder(target);
+        state.ResumeTiming();
+        if (RunProcess({"cp", "-r", source.string(), target.string()}).ExitCode != 0)
+            state.SkipWithError("cp -r failed");
+    }
+    RemoveFolder(target);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.counters["files"] = files;
+}
+
+// ---------------------------------------------------------------- KEY and BIF
+
+void KeyOpen(benchmark::State &state)
+{
+    MemoryProbe memory;
+    std::size_t resources = 0;
+    for (auto _ : state) {
+        CKEY_FILE key;
+        if (!key.Open(g_data.KeyPath.string()))
+            state.SkipWithError("CKEY_FILE::Open failed");
+        resources = 0;
+        for (const auto &bif : key.Bifs)
+            resources += bif.Resources.size();
+        benchmark::DoNotOptimize(resources);
+    }
+    memory.Report(state);
+    state.counters["resources"] = static_cast<double>(resources);
+}
+
+void KeyListProcess(benchmark::State &state)
+{
+    double maxRss = 0;
+    for (auto _ : state) {
+        const ProcessResult result = RunProcess({QUORLIN_CLI_PATH, "key", "list", g_data.KeyPath.string()});
+        if (result.ExitCode != 0)
+            state.SkipWithError("quorlin key list failed");
+        maxRss = std::max(maxRss, result.MaxRssMB);
+    }
+    state.counters["process_peak_MB"] = maxRss;
+}
+
+void KeyExtractAll(benchmark::State &state)
+{
+    CKEY_FILE key;
+    if (!key.Open(g_data.KeyPath.string())) {
+        state.SkipWithError("CKEY_FILE::Open failed");
+        return;
+    }
+    const fs::path out = g_data.Root / "extract-key";
+    MemoryProbe memory;
+    for (auto _ : state) {
+        state.PauseTiming();
+        RemoveFolder(out);
+        fs::create_directories(out);
+        state.ResumeTiming();
+        for (int b = 0; b < static_cast<int>(key.Bifs.size()); ++b)
+            key.ExtractBif(b, out.string());
+    }
+    memory.Report(state);
+    RemoveFolder(out);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * g_data.KeyBytes));
+    state.counters["files"] = g_data.Sizes.KeyResources;
+}
+
+void CopyKeyExtracted(benchmark::State &state)
+{
+    CopyTree(state, g_data.KeyExtracted, g_data.KeyBytes, g_data.Sizes.KeyResources);
+}
+
+// ---------------------------------------------------------------- ERF
+
+void ErfOpen(benchmark::State &state)
+{
+    MemoryProbe memory;
+    for (auto _ : state) {
+        CMOD archive;
+        if (!archive.Open(g_data.ErfPath.string()))
+            state.SkipWithError("CMOD::Open failed");
+        benchmark::DoNotOptimize(archive.Entries.data());
+    }
+    memory.Report(state);
+    state.counters["entries"] = g_data.Sizes.ErfEntries;
+}
+
+void PackLooseFiles(benchmark::State &state)
+{
+    std::vector<std::string> files;
+    for (const auto &entry : fs::directory_iterator(g_data.LooseFolder))
+        files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    const std::string target = (g_data.Root / "packed.erf").string();
+    MemoryProbe memory;
+    std::size_t packed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(target);
+        state.ResumeTiming();
+        CMODPAK pak;
+        pak.Kind = akERF;
+        // The packer's own rules are checked for every file, as the tool and the window do.
+        for (const auto &file : files)
+            if (pak.RefusalReason(file).empty())
+                pak.AddFile(file);
+        pak.Save(target);
+        packed = pak.Entries().size();
+    }
+    memory.Report(state);
+    if (packed != files.size())
+        state.SkipWithError("the packer refused some files");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * g_data.LooseBytes));
+    state.counters["files"] = static_cast<double>(files.size());
+}
+
+void CopyLooseFiles(benchmark::State &state)
+{
+    CopyTree(state, g_data.LooseFolder, g_data.LooseBytes, g_data.Sizes.ErfEntries);
+}
+
+void ErfExtractAll(benchmark::State &state)
+{
+    CMOD archive;
+    if (!archive.Open(g_data.ErfPath.string())) {
+        state.SkipWithError("CMOD::Open failed");
+        return;
+    }
+    const fs::path out = g_data.Root / "extract-erf";
+    MemoryProbe memory;
+    for (auto _ : state) {
+        state.PauseTiming();
+        RemoveFolder(out);
+        fs::create_directories(out);
+        state.ResumeTiming();
+        archive.ExtractAll(out.string());
+    }
+    memory.Report(state);
+    RemoveFolder(out);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * g_data.LooseBytes));
+    state.counters["files"] = g_data.Sizes.ErfEntries;
+}
+
+void RegisterAll()
+{
+    using benchmark::kMillisecond;
+    benchmark::RegisterBenchmark("KEY open (CKEY_FILE::Open)", KeyOpen)->Unit(kMillisecond)->MinTime(1.0);
+    benchmark::RegisterBenchmark("quorlin key list (process)", KeyListProcess)
+        ->Unit(kMillisecond)->UseRealTime()->Iterations(20);
+    benchmark::RegisterBenchmark("KEY extract all (ExtractBif per BIF)", KeyExtractAll)
+        ->Unit(kMillisecond)->UseRealTime()->Iterations(3);
+    benchmark::RegisterBenchmark("cp -r of the KEY's extracted files", CopyKeyExtracted)
+        ->Unit(kMillisecond)->UseRealTime()->Iterations(3);
+    benchmark::RegisterBenchmark("ERF open (CMOD::Open)", ErfOpen)->Unit(kMillisecond)->MinTime(1.0);
+    benchmark::RegisterBenchmark("pack loose files (AddFile + Save)", PackLooseFiles)
+        ->Unit(kMillisecond)->UseRealTime()->Iterations(3);
+    benchmark::RegisterBenchmark("cp -r of the loose files", CopyLooseFiles)
+        ->Unit(kMillisecond)->UseRealTime()->Iterations(3);
+    benchmark::RegisterBenchmark("ERF extract all (CMOD::ExtractAll)", ErfExtractAll)
+        ->Unit(kMillisecond)->UseRealTime()->Iterations(3);
+}
+
+BenchSizes ScaledSizes()
+{
+    BenchSizes sizes;
+    if (const char *scale = std::getenv("QUORLIN_BENCH_SCALE")) {
+        const int percent = std::atoi(scale);
+        if (percent > 0 && percent < 100) {
+            sizes.KeyResources = std::max(sizes.BifCount, sizes.KeyResources * percent / 100);
+            sizes.ErfEntries = std::max(1, sizes.ErfEntries * percent / 100);
+        }
+    }
+    return sizes;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    SetErrorMessageHandler([](const std::string &text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+
+    const char *folder = std::getenv("QUORLIN_BENCH_DIR");
+    const fs::path root = folder && *folder ? fs::path(folder)
+                                            : fs::path("/dev/shm") / ("quorlin-bench-" + std::to_string(getpid()));
+    int status = 0;
+    std::error_code error;
+    if (fs::exists(root, error)) {
+        // Never write into, nor remove at the end, a folder that was there before.
+        std::fprintf(stderr, "quorlin-bench: %s exists already; choose another QUORLIN_BENCH_DIR\n", root.c_str());
+        return 1;
+    }
+    try {
+        std::fprintf(stderr, "Writing benchmark data to %s ...\n", root.c_str());
+        g_data = CreateBenchData(root, ScaledSizes());
+        std::fprintf(stderr,
+                     "KEY: %d BIFs, %d resources, %.0f MB; ERF and loose files: %d resources, %.0f MB\n",
+                     g_data.Sizes.BifCount, g_data.Sizes.KeyResources, g_data.KeyBytes / 1e6,
+                     g_data.Sizes.ErfEntries, g_data.LooseBytes / 1e6);
+        RegisterAll();
+        benchmark::RunSpecifiedBenchmarks();
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "quorlin-bench: %s\n", error.what());
+        status = 1;
+    }
+    benchmark::Shutdown();
+    if (const char *keep = std::getenv("QUORLIN_BENCH_KEEP"); keep && std::string(keep) == "1")
+        std::fprintf(stderr, "Data kept in %s\n", root.c_str());
+    else
+        RemoveFolder(root);
+    return status;
+}
