@@ -46,29 +46,35 @@ bool CMOD::Open(const std::string &path)
     std::uint32_t keyOffset = ReadU32LE(header + 24);
     std::uint32_t resOffset = ReadU32LE(header + 28);
 
-    // The lists stop where the file ends: an entry is listed only when both
-    // its key entry and its resource entry lie inside the file.
+    Entries = ReadErfEntries(*file, count, keyOffset, resOffset);
+    EntryCount = std::int32_t(Entries.size());
+    return true;
+}
+
+std::vector<RMOD_ENTRY> ReadErfEntries(const CInputFile &file, std::uint32_t count, std::uint32_t keyOffset,
+                                       std::uint32_t resOffset)
+{
+    // An entry is listed only when both its key entry and its resource entry
+    // lie inside the file.
     auto inside = [&](std::uint64_t offset, std::size_t width) -> std::uint64_t {
-        return offset >= file->Size() ? 0 : (file->Size() - offset) / width;
+        return offset >= file.Size() ? 0 : (file.Size() - offset) / width;
     };
-    std::uint64_t listed = std::min<std::uint64_t>({std::uint64_t(count), inside(keyOffset, KeyEntrySize),
-                                                    inside(resOffset, ResEntrySize),
-                                                    std::uint64_t(INT32_MAX)});
-    std::string keys = file->ReadStringAt(keyOffset, std::size_t(listed * KeyEntrySize));
-    std::string resources = file->ReadStringAt(resOffset, std::size_t(listed * ResEntrySize));
-    Entries.resize(std::size_t(listed));
+    std::uint64_t listed = std::min<std::uint64_t>(
+        {std::uint64_t(count), inside(keyOffset, KeyEntrySize), inside(resOffset, ResEntrySize), std::uint64_t(INT32_MAX)});
+    std::string keys = file.ReadStringAt(keyOffset, std::size_t(listed * KeyEntrySize));
+    std::string resources = file.ReadStringAt(resOffset, std::size_t(listed * ResEntrySize));
+    std::vector<RMOD_ENTRY> entries(static_cast<std::size_t>(listed));
     for (std::size_t i = 0; i < listed; ++i) {
         const auto *key = reinterpret_cast<const unsigned char *>(keys.data()) + i * KeyEntrySize;
         const auto *res = reinterpret_cast<const unsigned char *>(resources.data()) + i * ResEntrySize;
-        RMOD_ENTRY &entry = Entries[i];
+        RMOD_ENTRY &entry = entries[i];
         entry.ResRef = FixedName(key, 16);
         entry.ResID = std::int32_t(ReadU32LE(key + 16));
         entry.ResType = std::int32_t(ReadU32LE(key + 20));
         entry.Offset = std::int32_t(ReadU32LE(res));
         entry.Size = std::int32_t(ReadU32LE(res + 4));
     }
-    EntryCount = std::int32_t(listed);
-    return true;
+    return entries;
 }
 
 std::string CMOD::OutputName(const RMOD_ENTRY &entry)

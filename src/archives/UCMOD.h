@@ -17,6 +17,11 @@ struct RMOD_ENTRY {
     std::int32_t Size = 0;
 };
 
+// The entries of an archive's key and resource lists, paired by position. The
+// lists stop where the file ends.
+std::vector<RMOD_ENTRY> ReadErfEntries(const CInputFile &file, std::uint32_t count, std::uint32_t keyOffset,
+                                       std::uint32_t resOffset);
+
 class CMOD {
 public:
     std::string FileName;

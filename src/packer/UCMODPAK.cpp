@@ -3,6 +3,7 @@
 #include "app/UFileIO.h"
 #include "app/UMessage.h"
 #include "app/UUtil.h"
+#include "archives/UCMOD.h"
 
 #include <algorithm>
 #include <cstring>
@@ -130,28 +131,14 @@ bool CMODPAK::Open(const std::string &path)
         }
     }
 
-    // The key and resource lists stop where the file ends; every listed
-    // resource's bytes must be in the file, since the packer holds them all.
-    auto inside = [&](std::uint64_t offset, std::size_t width) -> std::uint64_t {
-        return offset >= file.Size() ? 0 : (file.Size() - offset) / width;
-    };
-    std::uint64_t listed = std::min<std::uint64_t>(
-        {std::uint64_t(count), inside(keyOffset, KeyEntrySize), inside(resOffset, ResEntrySize)});
-    std::string keys = file.ReadStringAt(keyOffset, std::size_t(listed * KeyEntrySize));
-    std::string resources = file.ReadStringAt(resOffset, std::size_t(listed * ResEntrySize));
-    std::vector<RMOD_FILE> entries(static_cast<std::size_t>(listed));
-    for (std::size_t i = 0; i < listed; ++i) {
-        const auto *key = reinterpret_cast<const unsigned char *>(keys.data()) + i * KeyEntrySize;
-        const auto *res = reinterpret_cast<const unsigned char *>(resources.data()) + i * ResEntrySize;
-        RMOD_FILE &entry = entries[i];
-        entry.ResRef = FixedName(key, 16);
-        entry.ResID = std::int32_t(ReadU32LE(key + 16));
-        entry.ResType = std::int32_t(ReadU32LE(key + 20));
-        std::uint32_t offset = ReadU32LE(res);
-        std::uint32_t size = ReadU32LE(res + 4);
+    // Every listed resource's bytes must be in the file: the packer holds them all.
+    std::vector<RMOD_FILE> entries;
+    for (const RMOD_ENTRY &listed : ReadErfEntries(file, count, keyOffset, resOffset)) {
+        std::uint32_t offset = std::uint32_t(listed.Offset);
+        std::uint32_t size = std::uint32_t(listed.Size);
         if (!file.Holds(offset, size)) {
             Header = CMODPAK().Header;
-            ShowErrorMessage("\"" + path + "\" is damaged: the resource " + entry.ResRef +
+            ShowErrorMessage("\"" + path + "\" is damaged: the resource " + listed.ResRef +
                              " lies past the end of the file.");
             Kind = akNone;
             LocStrings.clear();
@@ -160,9 +147,8 @@ bool CMODPAK::Open(const std::string &path)
             Description.clear();
             return false;
         }
-        entry.Offset = std::int32_t(offset);
-        entry.Size = std::int32_t(size);
-        entry.Data = file.ReadStringAt(offset, size);
+        entries.push_back({listed.ResRef, listed.ResID, listed.ResType, listed.Offset, listed.Size,
+                           file.ReadStringAt(offset, size)});
     }
     m_entries = std::move(entries);
     m_indexValid = false;
