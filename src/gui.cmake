@@ -5,6 +5,7 @@ add_library(quorlin-gui STATIC
   app/UFrm_Progress.cpp
   app/UMain.cpp
 )
+set_target_properties(quorlin-gui PROPERTIES AUTOMOC ON)
 target_include_directories(quorlin-gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(quorlin-gui PUBLIC quorlin-core Qt6::Widgets Qt6::OpenGLWidgets)
 
