@@ -3,6 +3,8 @@
 #   QUORLIN_BENCH_BUILD_DIR  build folder (default: ${TMPDIR:-/tmp}/quorlin-bench-build)
 #   QUORLIN_BENCH_DIR        data folder, must not exist yet (default: /dev/shm/quorlin-bench-PID)
 #   QUORLIN_BENCH_SCALE      percent of the full data size (default 100)
+#   QUORLIN_BENCH_PROGRAM    quorlin-bench (default: archives, packer, tool) or
+#                            quorlin-formats-bench (talk tables and GFF files)
 # Further arguments go to the benchmark program (e.g. --benchmark_filter=KEY).
 set -euo pipefail
 
@@ -17,8 +19,13 @@ fi
 
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DQUORLIN_BUILD_GUI=OFF -DQUORLIN_BUILD_TESTS=OFF -DQUORLIN_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build "$build" -j2 --target quorlin quorlin-bench
+program="${QUORLIN_BENCH_PROGRAM:-quorlin-bench}"
+case "$program" in
+  quorlin-bench|quorlin-formats-bench) ;;
+  *) echo "run.sh: unknown QUORLIN_BENCH_PROGRAM $program" >&2; exit 1 ;;
+esac
+cmake --build "$build" -j2 --target quorlin "$program"
 
 # The program removes its data itself; this covers an interrupted run.
 trap 'rm -rf -- "$data"' EXIT
-QUORLIN_BENCH_DIR="$data" "$build/bench/quorlin-bench" "$@"
+QUORLIN_BENCH_DIR="$data" "$build/bench/$program" "$@"

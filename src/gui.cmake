@@ -4,10 +4,30 @@ add_library(quorlin-gui STATIC
   app/UDialogs.cpp
   app/UFrm_Progress.cpp
   app/UMain.cpp
+  archives/UArchiveBrowser.cpp
+  archives/UFrm_BIF.cpp
+  archives/UFrm_ModView.cpp
+  archives/UPreview.cpp
+  archives/UResourceListModel.cpp
+  formats/UFrm_2DA.cpp
+  formats/UFrm_2DAPreview.cpp
+  formats/UFrm_SSF.cpp
+  formats/UFrm_TLK.cpp
+  formats/UFrm_TXT.cpp
+  formats/UFrm_UTX.cpp
+  formats/UFrm_UTXPreview.cpp
+  formats/URecordTable.cpp
+  formats/UTableModel.cpp
+  media/UFrm_IMG.cpp
+  media/UImageDecoders.cpp
 )
 set_target_properties(quorlin-gui PROPERTIES AUTOMOC ON)
 target_include_directories(quorlin-gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(quorlin-gui PUBLIC quorlin-core Qt6::Widgets Qt6::OpenGLWidgets)
+# ImageMagick decodes the picture formats Qt has no reader for (TGA, PCX, PSD, SGI).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(MAGICKPP REQUIRED IMPORTED_TARGET Magick++)
+target_link_libraries(quorlin-gui PRIVATE PkgConfig::MAGICKPP)
 
 add_executable(quorlin-viewer app/main.cpp)
 target_link_libraries(quorlin-viewer PRIVATE quorlin-gui)

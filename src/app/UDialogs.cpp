@@ -23,6 +23,12 @@ TOpenFileHandler &OpenFileHandler()
     return handler;
 }
 
+TSaveFileHandler &SaveFileHandler()
+{
+    static TSaveFileHandler handler;
+    return handler;
+}
+
 TFolderHandler &FolderHandler()
 {
     static TFolderHandler handler;
@@ -51,6 +57,27 @@ QString RunFolderDialog(const TFolderRequest &request)
     return dialog.selectedFiles().constFirst();
 }
 
+QString RunSaveFileDialog(const TSaveFileRequest &request)
+{
+    QFileDialog dialog(request.Parent, request.Title);
+    dialog.setOptions(kDialogOptions | QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(request.Filter);
+    if (!request.StartPath.isEmpty()) {
+        QFileInfo start(request.StartPath);
+        if (start.isDir()) {
+            dialog.setDirectory(start.absoluteFilePath());
+        } else {
+            dialog.setDirectory(start.absolutePath());
+            dialog.selectFile(start.fileName());
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 QMessageBox::StandardButton RunMessageBox(const TMessageBoxRequest &request)
 {
     QMessageBox box(request.Icon, request.Caption, request.Text, request.Buttons, request.Parent);
@@ -64,6 +91,11 @@ QMessageBox::StandardButton RunMessageBox(const TMessageBoxRequest &request)
 TOpenFileHandler SetOpenFileHandler(TOpenFileHandler handler)
 {
     return Replace(OpenFileHandler(), std::move(handler));
+}
+
+TSaveFileHandler SetSaveFileHandler(TSaveFileHandler handler)
+{
+    return Replace(SaveFileHandler(), std::move(handler));
 }
 
 TFolderHandler SetFolderHandler(TFolderHandler handler)
@@ -103,6 +135,13 @@ QString AskOpenFileName(const TOpenFileRequest &request)
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
     return dialog->selectedFiles().constFirst();
+}
+
+QString AskSaveFileName(const TSaveFileRequest &request)
+{
+    if (SaveFileHandler())
+        return SaveFileHandler()(request);
+    return RunSaveFileDialog(request);
 }
 
 QString AskFolder(const TFolderRequest &request)
@@ -178,6 +217,26 @@ bool TOpenDialog::Execute(QWidget *parent)
     request.Filter = ConvertFilter(m_filter);
     request.StartPath = m_fileName;
     const QString chosen = AskOpenFileName(request);
+    if (chosen.isEmpty())
+        return false;
+    m_fileName = chosen;
+    return true;
+}
+
+TSaveDialog::TSaveDialog(const QString &name, const QString &filter, QObject *parent)
+    : QObject(parent), m_filter(filter)
+{
+    setObjectName(name);
+}
+
+bool TSaveDialog::Execute(QWidget *parent)
+{
+    TSaveFileRequest request;
+    request.Parent = parent;
+    request.Title = m_title;
+    request.Filter = ConvertFilter(m_filter);
+    request.StartPath = m_fileName;
+    const QString chosen = AskSaveFileName(request);
     if (chosen.isEmpty())
         return false;
     m_fileName = chosen;

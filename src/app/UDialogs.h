@@ -19,6 +19,13 @@ struct TOpenFileRequest {
     QString StartPath; // a file to preselect or a folder to start in
 };
 
+struct TSaveFileRequest {
+    QWidget *Parent = nullptr;
+    QString Title;     // empty: the toolkit's default title
+    QString Filter;    // Qt form, as for TOpenFileRequest
+    QString StartPath; // a file to preselect or a folder to start in
+};
+
 struct TFolderRequest {
     QWidget *Parent = nullptr;
     QString Caption;     // the picker window's caption
@@ -38,16 +45,21 @@ struct TMessageBoxRequest {
 // Each handler returns the user's answer: the chosen path (empty when
 // cancelled) or the button pressed.
 using TOpenFileHandler = std::function<QString(const TOpenFileRequest &)>;
+using TSaveFileHandler = std::function<QString(const TSaveFileRequest &)>;
 using TFolderHandler = std::function<QString(const TFolderRequest &)>;
 using TMessageBoxHandler = std::function<QMessageBox::StandardButton(const TMessageBoxRequest &)>;
 
 // Install a handler and return the one it replaces; an empty handler restores
 // the real dialog.
 TOpenFileHandler SetOpenFileHandler(TOpenFileHandler handler);
+TSaveFileHandler SetSaveFileHandler(TSaveFileHandler handler);
 TFolderHandler SetFolderHandler(TFolderHandler handler);
 TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
 
 QString AskOpenFileName(const TOpenFileRequest &request);
+// Asks for a file to write: the folder must exist; the name is taken as
+// typed (no extension added) and an existing file is replaced without asking.
+QString AskSaveFileName(const TSaveFileRequest &request);
 QString AskFolder(const TFolderRequest &request);
 QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest &request);
 // A modal error box: error icon, OK button.
@@ -81,6 +93,28 @@ public:
     void SetFileName(const QString &fileName) { m_fileName = fileName; }
 
     // Asks for one existing file; true when the user chose one (FileName()).
+    bool Execute(QWidget *parent);
+
+private:
+    QString m_filter;
+    QString m_title;
+    QString m_fileName;
+};
+
+// A save dialog kept by its window, the counterpart of TOpenDialog: named,
+// with its filter in "description|patterns" form, offering the previous
+// choice again.
+class TSaveDialog : public QObject {
+    Q_OBJECT
+public:
+    TSaveDialog(const QString &name, const QString &filter, QObject *parent);
+
+    const QString &Filter() const { return m_filter; }
+    const QString &Title() const { return m_title; }
+    void SetTitle(const QString &title) { m_title = title; }
+    const QString &FileName() const { return m_fileName; }
+
+    // Asks for a file to write; true when the user chose one (FileName()).
     bool Execute(QWidget *parent);
 
 private:

@@ -3,6 +3,14 @@
 #include "app/UApplication.h"
 #include "app/UDialogs.h"
 #include "app/UUtil.h"
+#include "archives/UFrm_BIF.h"
+#include "archives/UFrm_ModView.h"
+#include "formats/UFrm_2DA.h"
+#include "formats/UFrm_SSF.h"
+#include "formats/UFrm_TLK.h"
+#include "formats/UFrm_TXT.h"
+#include "formats/UFrm_UTX.h"
+#include "media/UFrm_IMG.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -23,22 +31,22 @@ const std::vector<TFileCommand> &FileCommands()
     static const std::vector<TFileCommand> commands = {
         {"MODHAKERF1", "MOD HAK ERF", "OpenMod", "OpenDialogMOD",
          "*.MOD *.HAK *.ERF *.NWM|*.MOD;*.HAK;*.ERF;*.NWM|*.ERF|*.ERF|*.HAK|*.HAK|*.MOD|*.MOD|*.NWM|*.NWM",
-         nullptr},
-        {"N2DA1", "2DA", "Open2DA", "OpenDialog2DA", "*.2DA|*.2DA", nullptr},
+         &OpenInViewer<TFrm_MODView>},
+        {"N2DA1", "2DA", "Open2DA", "OpenDialog2DA", "*.2DA|*.2DA", &OpenInViewer<TFrm_2DA>},
         {"ASCII1", "ASCII", "OpenASCII", "OpenDialogASCII",
          "INI TXT NSS SET WOK TXI DWK PWK|*.INI;*.TXT;*.NSS;*.SET;*.WOK;*.TXI;*.DWK;*.PWK|INI |*.INI|"
          "TXT|*.TXT|NSS|*.NSS|SET|*.SET|WOK|*.WOK|TXI|*.TXI|DWK|*.DWK|PWK|*.PWK",
-         nullptr},
+         &OpenInViewer<TFrm_TXT>},
         {"MDL1", "MDL", "OpenMDL", "OpenDialogMDL", "*.MDL|*.MDL", nullptr},
         {"PLT1", "PLT", "OpenPLT", "OpenDialogPLT", "*.PLT|*.PLT", nullptr},
-        {"SSF1", "SSF", "OpenSSF", "OpenDialogSSF", "*.SSF|*.SSF", nullptr},
-        {"TLK1", "TLK", "OpenTLK", "OpenDialogTLK", "*.TLK|*.TLK", nullptr},
+        {"SSF1", "SSF", "OpenSSF", "OpenDialogSSF", "*.SSF|*.SSF", &OpenInViewer<TFrm_SSF>},
+        {"TLK1", "TLK", "OpenTLK", "OpenDialogTLK", "*.TLK|*.TLK", &OpenInViewer<TFrm_TLK>},
         {"UTXITPGxx1", "UTX ITP GXX", "OpenUTX", "OpenDialogUTX",
          "*.UT* *.ITP *.GUI *.ARE *.GIT *.DLG *.FAC *.IFO|*.UT*;*.ITP;*.GUI;*.ARE;*.GIT;*.DLG;*.FAC;*.IFO",
-         nullptr},
+         &OpenInViewer<TFrm_UTX>},
         {"Picture", "Picture", "OpenIMG", "OpenDialogIMG",
          "TGA BMP JPG JPEG GIF PCX PNG PSD PSP TIF|*.TGA;*.BMP;*.JPG;*.JPEG;*.GIF;*.PCX;*.PNG;*.PSD;*.PSP;*.TIF",
-         nullptr},
+         &OpenInViewer<TFrm_IMG>},
         {"Sound1", "Sound", "OpenSND", "OpenDialogSND",
          "WAV MP3 BMU|*.WAV;*.MP3;*.BMU|WAV|*.WAV|MP3|*.MP3|BMU|*.BMU", nullptr},
     };
@@ -190,7 +198,9 @@ void TFrmMain::RunFileCommand(std::size_t index)
 
 void TFrmMain::Duskmere1Click()
 {
-    // Opens a BIF browser on GetGameFolder() + "/chitin.key" once TFrm_BIF exists.
+    auto *browser = new TFrm_BIF;
+    AddChildWindow(browser);
+    browser->OpenFile(FromCoreString(GetGameFolder() + "/chitin.key"));
 }
 
 void TFrmMain::Packer1Click()

@@ -20,6 +20,7 @@
 #include <QToolBar>
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -234,6 +235,7 @@ TEST_F(MainWindowTest, DialogOffersThePreviousChoiceAgain)
 {
     auto main = CreateMainWindow();
     const QString chosen = QString::fromStdString(ProgramFolder()) + "table.2da";
+    std::ofstream(chosen.toStdString()) << "2DA V2.0\n";
     OpenFileAnswers = {chosen};
     QAction *open2da = FindAction(main.get(), "Open2DA");
     open2da->trigger();

@@ -1,16 +1,22 @@
 // quorlin-make-demo OUTDIR: writes made-up demo data for trying the viewer.
 //   OUTDIR/game/chitin.key and OUTDIR/game/data/*.bif  - a small game install
+//   OUTDIR/game/dialog.tlk                             - its talk table
 //   OUTDIR/samples/sample.mod, sample.hak, sample.erf  - archives of the ERF family
 //   OUTDIR/samples/<name>.<ext>                        - loose files
 // Every resource is one row of DemoResources below; add a row to add a sample.
+// Loose pictures of other formats are rows of DemoPictureFiles.
 // Files whose content is unchanged are left alone, so rebuilding touches nothing.
 
 #include "DemoFormats.h"
+#include "DemoPictures.h"
 
 #include "testdata/ByteBuilder.h"
 #include "testdata/ErfBuilder.h"
+#include "testdata/GffBuilder.h"
 #include "testdata/KeyBifBuilder.h"
+#include "testdata/SsfBuilder.h"
 #include "testdata/ResTypeNumbers.h"
+#include "testdata/TlkBuilder.h"
 
 #include <cstdio>
 #include <exception>
@@ -71,6 +77,7 @@ std::string OnEnterScript()
            "}\r\n";
 }
 
+// Blanks between the columns, a quoted value split across two columns.
 std::string BaseItemsTable()
 {
     return "2DA V2.0\r\n"
@@ -80,6 +87,62 @@ std::string BaseItemsTable()
            "1     Long_Bow      75     30      ****\r\n"
            "2     \"Iron Shield\" 15     60      demo_box\r\n"
            "3     Torch         1      10      ****\r\n";
+}
+
+// Tabs between the columns; the last column takes the rest of each line.
+std::string SpellsTable()
+{
+    return "2DA V2.0\r\n"
+           "\r\n"
+           "\tLabel\tSchool\tLevel\tDescription\r\n"
+           "0\tFlare\tE\t1\tA spark of light that dazzles one foe.\r\n"
+           "1\tStone_Skin\tA\t4\tHardens the skin\tagainst blows.\r\n"
+           "2\tMend\tC\t1\t****\r\n"
+           "\r\n"
+           "3\tQuiet_Step\tI\t2\tSilences the caster's steps for a while.\r\n";
+}
+
+// A default-value line after the version line; an empty-cell marker in rows.
+std::string RacesTable()
+{
+    return "2DA V2.0\r\n"
+           "DEFAULT: ****\r\n"
+           "\r\n"
+           "   Label       Strength  Dexterity  Appearance\r\n"
+           "0  Human       0         0          demo_box\r\n"
+           "1  Hill_Folk   2         -2         demo_box\r\n"
+           "2  Marsh_Elf   -2        2          ****\r\n"
+           "3  Halfling    -2        2\r\n";
+}
+
+// Quoted values: split in the middle columns, whole in the last one.
+std::string PlaceablesTable()
+{
+    return "2DA V2.0\r\n"
+           "\r\n"
+           "   Label            Model      Name\r\n"
+           "0  \"Old Chest\"      demo_box   \"A chest with a broken lock\"\r\n"
+           "1  Barrel           demo_box   \"Barrel\"\r\n"
+           "2  Signpost         ****       \"Signpost to the north\"\r\n";
+}
+
+// Thirty columns (ID, Label and 28 levels): the row detail window needs four
+// columns of boxes.
+std::string ProgressTable()
+{
+    const int levels = 28;
+    std::string text = "2DA V2.0\r\n\r\n   Label";
+    for (int level = 1; level <= levels; ++level)
+        text += std::string(level < 10 ? " Lvl0" : " Lvl") + std::to_string(level);
+    text += "\r\n";
+    const char *const classes[] = {"Fighter", "Wizard", "Rogue", "Cleric"};
+    for (int row = 0; row < 4; ++row) {
+        text += std::to_string(row) + " " + classes[row];
+        for (int level = 1; level <= levels; ++level)
+            text += " " + std::to_string(level * (level - 1) * (500 + 100 * row));
+        text += "\r\n";
+    }
+    return text;
 }
 
 std::string StoneTexture()
@@ -160,46 +223,168 @@ std::string BoxModel()
            "donemodel demo_box\r\n";
 }
 
+// ---------------------------------------------------------------- talk table
+
+// Texts of the demo dialog.tlk that the samples refer to by number; the sound
+// set's references (10 to 12 and 24 to 68) fall among them too.
+namespace strref {
+constexpr std::uint32_t None = 0xFFFFFFFF;
+constexpr std::uint32_t PaletteWeapons = 100;
+constexpr std::uint32_t PaletteArmor = 101;
+constexpr std::uint32_t PaletteMisc = 102;
+constexpr std::uint32_t SwordName = 110;
+constexpr std::uint32_t ShieldName = 111;
+constexpr std::uint32_t TorchName = 112;
+constexpr std::uint32_t SwordDescription = 120;
+constexpr std::uint32_t GuardDescription = 121;
+constexpr std::uint32_t Count = 300;
+} // namespace strref
+
+struct DemoLine {
+    std::uint32_t StrRef;
+    const char *Sound;
+    const char *Text;
+};
+
+// Entry 0 starts the string block (offset 0), as in the game's own tables.
+const DemoLine DemoLines[] = {
+    {0, "", "Bad Strref"},
+    {10, "demo_beep", "*beep*"},
+    {11, "vs_demo_hello", "Well met, traveller."},
+    {12, "vs_demo_bye", "Safe roads to you."},
+    {strref::PaletteWeapons, "", "Weapons"},
+    {strref::PaletteArmor, "", "Armor"},
+    {strref::PaletteMisc, "", "Miscellaneous"},
+    {strref::SwordName, "", "Demo Sword"},
+    {strref::ShieldName, "", "Iron Shield"},
+    {strref::TorchName, "", "Torch"},
+    {strref::SwordDescription, "",
+     "A plain sword made up for the Quorlin demo.\r\nIt has never seen a battle, and it shows."},
+    {strref::GuardDescription, "vs_demo_guard",
+     "The demo guard stands where the module's author put him and watches the road."},
+};
+
+// Made-up filler for the other entries: short sentences, every ninth with a sound.
+std::string FillerLine(std::uint32_t n)
+{
+    static const char *const Openers[] = {"The", "A quiet", "An old", "Every", "No"};
+    static const char *const Subjects[] = {"lantern", "ferryman", "orchard", "milestone", "tinker",
+                                           "well", "bridge", "shepherd", "chapel", "harbour"};
+    static const char *const Endings[] = {"waits by the river", "remembers the long winter",
+                                          "asks for nothing", "was here before the road",
+                                          "keeps a secret or two", "hums an old tune"};
+    return std::string(Openers[n % 5]) + " " + Subjects[(n / 5) % 10] + " " + Endings[(n / 50) % 6] +
+           " (line " + std::to_string(n) + ").";
+}
+
+std::string DemoTalkTable()
+{
+    testdata::TlkBuilder tlk;
+    for (std::uint32_t n = 0; n < strref::Count; ++n)
+        tlk.Add(n % 9 == 4 ? "vs_demo_l" + std::to_string(n) : std::string(), FillerLine(n));
+    for (const DemoLine &line : DemoLines) {
+        tlk.Entries.at(line.StrRef).SoundResRef = line.Sound;
+        tlk.Entries.at(line.StrRef).Text = line.Text;
+    }
+    tlk.Entries[13].SoundLength = 1.25f;
+    return tlk.Build();
+}
+
+// ---------------------------------------------------------------- GFF samples
+
 std::string SwordBlueprint()
 {
-    GffWriter gff("UTI ");
-    gff.LocString(0, "LocalizedName", 0xFFFFFFFF, {{0, "Demo Sword"}});
-    gff.LocString(0, "Description", 0xFFFFFFFF, {{0, "A blade made up for the demo."}});
+    testdata::GffBuilder gff("UTI ");
+    gff.LocString(0, "LocalizedName", strref::None, {{0, "Demo Sword"}, {2, "Demo-Schwert"}});
+    gff.LocString(0, "Description", strref::SwordDescription);
+    gff.LocString(0, "DescIdentified", strref::None,
+                  {{0, "A blade made up for the demo.\r\nIt cuts paper and little else."}});
     gff.String(0, "Tag", "IT_DEMO_SWORD");
     gff.ResRef(0, "TemplateResRef", "it_demo_sword");
     gff.Int(0, "BaseItem", 0);
     gff.DWord(0, "Cost", 10);
     gff.Byte(0, "Identified", 1);
     gff.Word(0, "StackSize", 1);
+    gff.Float(0, "Weight", 2.5f);
     const int fire = gff.AddStruct(0);
     gff.Word(fire, "PropertyName", 16);
+    gff.Word(fire, "Subtype", 3);
     gff.Byte(fire, "CostValue", 2);
-    gff.List(0, "PropertiesList", {fire});
+    const int keen = gff.AddStruct(0);
+    gff.Word(keen, "PropertyName", 43);
+    gff.Byte(keen, "CostValue", 0);
+    gff.List(0, "PropertiesList", {fire, keen});
     return gff.Build();
 }
 
 std::string GuardBlueprint()
 {
-    GffWriter gff("UTC ");
-    gff.LocString(0, "FirstName", 0xFFFFFFFF, {{0, "Demo"}});
-    gff.LocString(0, "LastName", 0xFFFFFFFF, {{0, "Guard"}});
+    testdata::GffBuilder gff("UTC ");
+    gff.LocString(0, "FirstName", strref::None, {{0, "Demo"}});
+    gff.LocString(0, "LastName", strref::None, {{0, "Guard"}});
+    gff.LocString(0, "Description", strref::GuardDescription);
     gff.String(0, "Tag", "DEMO_GUARD");
     gff.ResRef(0, "Conversation", "");
     gff.Float(0, "ChallengeRating", 1.5f);
-    gff.Int(0, "HitPoints", 12);
+    gff.Double(0, "SpawnWeight", 0.125);
+    gff.Short(0, "HitPoints", 12);
+    gff.Char(0, "LawfulChaotic", -20);
+    gff.DWord64(0, "ObjectId", 0xFFFFFFFFFFFFFFFFull);
+    gff.Int64(0, "Experience", -1234567890123ll);
     const int sword = gff.AddStruct(0);
     gff.ResRef(sword, "InventoryRes", "it_demo_sword");
     const int torch = gff.AddStruct(1);
     gff.ResRef(torch, "InventoryRes", "torch");
     gff.Word(torch, "Repos_PosX", 2);
+    const int charm = gff.AddStruct(7);
+    gff.Byte(charm, "Strength", 1);
+    gff.List(torch, "Charms", {charm});
     gff.List(0, "ItemList", {sword, torch});
+    return gff.Build();
+}
+
+// An item palette: categories and blueprints named by string references, which
+// the viewer shows as talk-table texts because the file type is ITP.
+std::string ItemPalette()
+{
+    struct Blueprint {
+        const char *ResRef;
+        std::uint32_t Name;
+    };
+    struct Category {
+        std::uint32_t Name;
+        std::vector<Blueprint> Blueprints;
+    };
+    const Category categories[] = {
+        {strref::PaletteWeapons, {{"it_demo_sword", strref::SwordName}}},
+        {strref::PaletteArmor, {{"it_demo_shield", strref::ShieldName}}},
+        {strref::PaletteMisc, {{"torch", strref::TorchName}, {"it_demo_stone", strref::None}}},
+    };
+    testdata::GffBuilder gff("ITP ");
+    std::vector<int> nodes;
+    std::uint8_t id = 0;
+    for (const Category &category : categories) {
+        std::vector<int> items;
+        for (const Blueprint &blueprint : category.Blueprints) {
+            const int item = gff.AddStruct(0);
+            gff.DWord(item, "STRREF", blueprint.Name);
+            gff.ResRef(item, "RESREF", blueprint.ResRef);
+            items.push_back(item);
+        }
+        const int node = gff.AddStruct(0);
+        gff.DWord(node, "STRREF", category.Name);
+        gff.Byte(node, "ID", id++);
+        gff.List(node, "LIST", items);
+        nodes.push_back(node);
+    }
+    gff.List(0, "MAIN", nodes);
     return gff.Build();
 }
 
 std::string ModuleInfo()
 {
-    GffWriter gff("IFO ");
-    gff.LocString(0, "Mod_Name", 0xFFFFFFFF, {{0, "Quorlin Demo Module"}});
+    testdata::GffBuilder gff("IFO ");
+    gff.LocString(0, "Mod_Name", strref::None, {{0, "Quorlin Demo Module"}});
     gff.String(0, "Mod_Tag", "QUORLIN_DEMO");
     gff.ResRef(0, "Mod_Entry_Area", "demo_area");
     gff.ResRef(0, "Mod_OnClientEntr", "demo_onenter");
@@ -207,9 +392,19 @@ std::string ModuleInfo()
     return gff.Build();
 }
 
+// 49 slots, as the game's sound sets have. String references point into the
+// demo dialog.tlk (all below 100); some slots have no sound or no text.
 std::string DemoSoundSet()
 {
-    return MakeSsf({"demo_beep", "vs_demo_hello", "vs_demo_bye", ""});
+    testdata::SsfBuilder set;
+    set.Add("demo_beep", 10);
+    set.Add("vs_demo_hello", 11);
+    set.Add("vs_demo_bye", 12);
+    set.Add("", testdata::SsfBuilder::NoStringRef);
+    for (std::uint32_t slot = 4; slot < 49; ++slot)
+        set.Add(slot % 5 == 0 ? std::string() : "vs_demo_" + std::to_string(slot),
+                slot % 7 == 0 ? testdata::SsfBuilder::NoStringRef : 20 + slot);
+    return set.Build();
 }
 
 std::string EmptyText()
@@ -225,6 +420,12 @@ std::string UnknownBlob()
 std::string LongNameText()
 {
     return "This resource has a name of exactly sixteen characters.\r\n";
+}
+
+std::string LandscapeTexture()
+{
+    // Large enough to be seen in the browsers' picture preview.
+    return MakeTga(LandscapePicture(256, 160));
 }
 
 // ---------------------------------------------------------------- the table
@@ -244,10 +445,16 @@ const DemoResource DemoResources[] = {
     {"demo_stone", rt::TGA, "tga", Textures, InHak | Loose, StoneTexture},
     {"demo_grass", rt::TGA, "tga", Textures, InHak, GrassTexture},
     {"demo_icon", rt::BMP, "bmp", Textures, InHak | Loose, IconBitmap},
+    {"demo_landscape", rt::TGA, "tga", Textures, 0, LandscapeTexture},
     {"it_demo_sword", rt::UTI, "uti", Templates, InMod | Loose, SwordBlueprint},
-    {"demo_guard", rt::UTC, "utc", Templates, InErf, GuardBlueprint},
+    {"demo_guard", rt::UTC, "utc", Templates, InErf | Loose, GuardBlueprint},
+    {"demo_itempal", rt::ITP, "itp", Templates, InMod | Loose, ItemPalette},
     {"vs_demo", rt::SSF, "ssf", Templates, InHak | Loose, DemoSoundSet},
     {"baseitems", rt::TWODA, "2da", Templates, InMod | Loose, BaseItemsTable},
+    {"demo_spells", rt::TWODA, "2da", Templates, Loose, SpellsTable},
+    {"demo_races", rt::TWODA, "2da", Templates, Loose, RacesTable},
+    {"demo_places", rt::TWODA, "2da", Templates, InErf | Loose, PlaceablesTable},
+    {"demo_progress", rt::TWODA, "2da", Templates, Loose, ProgressTable},
     {"module", rt::IFO, "ifo", NoBif, InMod, ModuleInfo},
     {"readme", rt::TXT, "txt", Scripts, InErf | Loose, ReadmeText},
     {"demo_settings", rt::INI, "ini", Scripts, Loose, SettingsIni},
@@ -257,6 +464,59 @@ const DemoResource DemoResources[] = {
     {"demo_blob", rt::UNKNOWN, "raw", Scripts, 0, UnknownBlob},
     {"demo_beep", rt::WAV, "wav", Sounds, InErf | Loose, BeepSound},
     {"demo_box", rt::MDL, "mdl", Models, InHak | Loose, BoxModel},
+};
+
+// Loose files of the game folder beside chitin.key.
+struct DemoGameFile {
+    const char *FileName;
+    std::string (*Make)();
+};
+
+const DemoGameFile DemoGameFiles[] = {
+    {"dialog.tlk", DemoTalkTable},
+};
+
+// Loose pictures of the formats the picture viewer decodes (samples/ only).
+struct DemoPictureFile {
+    const char *FileName;
+    std::string (*Make)();
+};
+
+std::string BannerTga()
+{
+    // 512 x 256, smaller than the viewer: shown at its own size.
+    TgaLayout layout;
+    layout.RunLength = true;
+    return MakeTgaWith(LandscapePicture(512, 256), layout);
+}
+
+std::string VistaTga()
+{
+    // Larger than the viewer: shown reduced to fit. Stored top row first.
+    TgaLayout layout;
+    layout.RunLength = true;
+    layout.TopDown = true;
+    return MakeTgaWith(LandscapePicture(1400, 900), layout);
+}
+
+std::string EmblemTga()
+{
+    TgaLayout layout;
+    layout.Bits = 32;
+    return MakeTgaWith(EmblemPicture(128, 128), layout);
+}
+
+std::string EmblemPcx() { return MakePcx(EmblemPicture(128, 128), false); }
+std::string EmblemPsd() { return MakePsd(EmblemPicture(128, 128), true); }
+std::string EmblemSgi() { return MakeSgi(EmblemPicture(128, 128), true); }
+std::string EmblemGif() { return MakeGif(EmblemPicture(128, 128)); }
+std::string EmblemPng() { return MakePng(EmblemPicture(128, 128)); }
+std::string EmblemTiff() { return MakeTiff(EmblemPicture(128, 128)); }
+
+const DemoPictureFile DemoPictureFiles[] = {
+    {"demo_banner.tga", BannerTga}, {"demo_vista.tga", VistaTga}, {"demo_emblem.tga", EmblemTga},
+    {"demo_emblem.pcx", EmblemPcx}, {"demo_emblem.psd", EmblemPsd}, {"demo_emblem.sgi", EmblemSgi},
+    {"demo_emblem.gif", EmblemGif}, {"demo_emblem.png", EmblemPng}, {"demo_emblem.tif", EmblemTiff},
 };
 
 const char *const ModDescription = "A made-up module for trying Quorlin Viewer.\n"
@@ -330,6 +590,11 @@ void MakeDemo(const fs::path &outDir)
             out.Write(fs::path("samples") / (std::string(res.ResRef) + "." + res.Ext), bytes);
     }
 
+    for (const auto &picture : DemoPictureFiles)
+        out.Write(fs::path("samples") / picture.FileName, picture.Make());
+
+    for (const auto &file : DemoGameFiles)
+        out.Write(fs::path("game") / file.FileName, file.Make());
     out.Write("game/chitin.key", game.BuildKey());
     for (int b = 0; b < game.BifCount(); ++b)
         out.Write(fs::path("game") / game.BifRelativePath(b), game.BuildBif(b));

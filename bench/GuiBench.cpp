@@ -1,0 +1,229 @@
+// Benchmarks of the windows that read the game's talk table: opening a GFF
+// viewer on a large blueprint (as every archive preview of a GFF resource
+// does) and listing a whole talk table in the TLK window. Each measures the
+// window from its creation to its first complete paint.
+//
+// Needs a display: run under xvfb-run -a. The data goes to a new folder
+// under /dev/shm, removed at the end, or to QUORLIN_BENCH_DIR, which is kept.
+
+#include "app/UApplication.h"
+#include "app/USettings.h"
+#include "app/UUtil.h"
+#include "formats/UCTLK.h"
+#include "formats/UCUT.h"
+#include "formats/UFrm_TLK.h"
+#include "formats/UFrm_UTX.h"
+
+#include "testdata/GffBuilder.h"
+#include "testdata/TlkBuilder.h"
+
+#include <QAbstractItemModel>
+#include <QPushButton>
+#include <QTableView>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kTalkTableEntries = 120000;
+constexpr int kBlueprintFields = 2000;
+
+// Repeatable made-up words, so every run reads the same files.
+class TWords {
+public:
+    std::string Sentence(int words)
+    {
+        static const char *const kWords[] = {
+            "the", "sword", "of", "a", "keeper", "stone", "river", "you", "shall", "not",
+            "pass", "merchant", "gold", "ancient", "tower", "whisper", "shadow", "north",
+            "bring", "me", "letter", "guard", "temple", "quietly", "fire", "moon"};
+        std::string text;
+        for (int i = 0; i < words; ++i) {
+            if (i > 0)
+                text += ' ';
+            text += kWords[Next() % (sizeof kWords / sizeof *kWords)];
+        }
+        text[0] = char(text[0] - 'a' + 'A');
+        return text + '.';
+    }
+    std::uint32_t Next()
+    {
+        m_state = m_state * 1664525u + 1013904223u;
+        return m_state >> 8;
+    }
+
+private:
+    std::uint32_t m_state = 12345;
+};
+
+struct TBenchData {
+    fs::path Root;
+    fs::path Blueprint;
+    fs::path TalkTable;
+};
+
+// A talk table of the game's size: about 10 MB of texts of 2 to 30 words,
+// every fifth entry with a sound.
+void WriteTalkTable(const fs::path &path)
+{
+    TWords words;
+    testdata::TlkBuilder talk;
+    talk.Entries.reserve(kTalkTableEntries);
+    for (int i = 0; i < kTalkTableEntries; ++i) {
+        const std::string sound = i % 5 == 0 ? "vs_line_" + std::to_string(i) : std::string();
+        talk.Add(sound, words.Sentence(2 + int(words.Next() % 29)));
+    }
+    talk.WriteTo(path);
+}
+
+// A creature blueprint of 2,000 fields: numbers, texts, localized strings
+// pointing into the talk table, and lists of small structs.
+void WriteBlueprint(const fs::path &path)
+{
+    TWords words;
+    testdata::GffBuilder gff("UTC ", "V3.2");
+    int fields = 0;
+    for (int i = 0; fields < kBlueprintFields; ++i) {
+        const std::string label = "Field" + std::to_string(i);
+        switch (i % 6) {
+        case 0: gff.Byte(0, label, std::uint8_t(i)); ++fields; break;
+        case 1: gff.DWord(0, label, words.Next()); ++fields; break;
+        case 2: gff.String(0, label, words.Sentence(6)); ++fields; break;
+        case 3: gff.LocString(0, label, words.Next() % kTalkTableEntries); ++fields; break;
+        case 4: gff.Float(0, label, float(i) / 7.0f); ++fields; break;
+        default: {
+            std::vector<int> elements;
+            for (int e = 0; e < 4; ++e) {
+                const int element = gff.AddStruct(std::uint32_t(e));
+                gff.Word(element, "PropertyName", std::uint16_t(e));
+                gff.LocString(element, "Description", 0xFFFFFFFF, {{0, words.Sentence(5)}});
+                elements.push_back(element);
+            }
+            gff.List(0, label, elements);
+            fields += 1 + 4 * 2;
+        }
+        }
+    }
+    gff.WriteTo(path);
+}
+
+TBenchData &Data()
+{
+    static TBenchData data;
+    return data;
+}
+
+void CreateData()
+{
+    const char *folder = std::getenv("QUORLIN_BENCH_DIR");
+    TBenchData &data = Data();
+    data.Root = folder && *folder ? fs::path(folder)
+                                  : fs::path("/dev/shm") / ("quorlin-gui-bench-" + std::to_string(getpid()));
+    fs::create_directories(data.Root / "game");
+    fs::create_directories(data.Root / "program");
+    data.TalkTable = data.Root / "game" / "dialog.tlk";
+    data.Blueprint = data.Root / "creature.utc";
+    WriteTalkTable(data.TalkTable);
+    WriteBlueprint(data.Blueprint);
+    setenv("QUORLIN_GAME_FOLDER", (data.Root / "game").c_str(), 1);
+    SetProgramFolder((data.Root / "program").string());
+}
+
+// Creation, OpenFile and the first layout and paint of a GFF viewer, with the
+// game's talk table already read once (the shared table is reused). Argument:
+// the text dump off (0) or on (1).
+void BM_OpenGffViewer(benchmark::State &state)
+{
+    Settings().UTXMakeText = state.range(0) != 0;
+    {
+        CUT warm; // reads the talk table into the shared cache
+        if (warm.TalkTable.Count() != std::size_t(kTalkTableEntries))
+            state.SkipWithError("the talk table was not read");
+    }
+    const QString path = QString::fromStdString(Data().Blueprint.string());
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        TFrm_UTX viewer;
+        viewer.OpenFile(path);
+        benchmark::DoNotOptimize(viewer.grab());
+        rows = std::size_t(viewer.ListRes->model()->rowCount());
+    }
+    state.counters["rows"] = double(rows);
+    Settings().UTXMakeText = false;
+}
+BENCHMARK(BM_OpenGffViewer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same with the talk table read from the file each time (the cost the
+// first GFF preview of a run pays).
+void BM_OpenGffViewerColdTalkTable(benchmark::State &state)
+{
+    const QString path = QString::fromStdString(Data().Blueprint.string());
+    for (auto _ : state) {
+        ClearTalkTableCache();
+        TFrm_UTX viewer;
+        viewer.OpenFile(path);
+        benchmark::DoNotOptimize(viewer.grab());
+    }
+}
+BENCHMARK(BM_OpenGffViewerColdTalkTable)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A TLK window on the game's talk table: creation, OpenFile (shared table),
+// "View All" and the first paint of the full list.
+void BM_TalkTableViewAll(benchmark::State &state)
+{
+    const QString path = QString::fromStdString(Data().TalkTable.string());
+    {
+        CTLK warm;
+        warm.Load(Data().TalkTable.string());
+    }
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        TFrm_TLK window;
+        window.OpenFile(path);
+        window.Btn_ViewAll->click();
+        benchmark::DoNotOptimize(window.grab());
+        rows = std::size_t(window.ListRes->model()->rowCount());
+    }
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_TalkTableViewAll)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A text search over the whole table ("sword", in any letter case).
+void BM_TalkTableTextSearch(benchmark::State &state)
+{
+    CTLK table;
+    table.Load(Data().TalkTable.string());
+    std::size_t found = 0;
+    for (auto _ : state) {
+        found = table.Search("SWORD").size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["found"] = double(found);
+}
+BENCHMARK(BM_TalkTableTextSearch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    TApplication app(argc, argv);
+    CreateData();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    ClearTalkTableCache();
+    if (!std::getenv("QUORLIN_BENCH_DIR"))
+        fs::remove_all(Data().Root);
+    return 0;
+}

@@ -1,0 +1,345 @@
+#include "archives/UArchiveBrowser.h"
+
+#include "app/UDialogs.h"
+#include "app/UFrm_Progress.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QLinearGradient>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <set>
+
+// ---------------------------------------------------------------- TCaptionStrip
+
+namespace {
+// The two ends of an inactive title bar's gradient and the caption's navy.
+const QColor kStripLeft(0xBD, 0xCC, 0xE0);
+const QColor kStripRight(0xEC, 0xF1, 0xF8);
+const QColor kStripLine(0x93, 0xA6, 0xC0);
+const QColor kStripText(0x00, 0x00, 0x80);
+} // namespace
+
+TCaptionStrip::TCaptionStrip(const QString &name, const QString &caption, QWidget *parent)
+    : QWidget(parent), m_caption(caption)
+{
+    setObjectName(name);
+    QFont heavy = font();
+    heavy.setWeight(QFont::Black);
+    setFont(heavy);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void TCaptionStrip::SetCaption(const QString &caption)
+{
+    m_caption = caption;
+    update();
+}
+
+QSize TCaptionStrip::sizeHint() const
+{
+    return {80, std::max(kDesignHeight, fontMetrics().height() + 2)};
+}
+
+void TCaptionStrip::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    QLinearGradient gradient(rect().topLeft(), rect().topRight());
+    gradient.setColorAt(0, kStripLeft);
+    gradient.setColorAt(1, kStripRight);
+    painter.fillRect(rect(), gradient);
+    painter.setPen(kStripLine);
+    painter.drawLine(rect().bottomLeft(), rect().bottomRight());
+    painter.setPen(kStripText);
+    painter.drawText(rect().adjusted(6, 0, -4, -1), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     m_caption);
+}
+
+// ---------------------------------------------------------------- TPreviewPanel
+
+TPreviewPanel::TPreviewPanel(const QString &name, QWidget *parent)
+    : QFrame(parent), m_caption(QString::fromLatin1(kCaption))
+{
+    setObjectName(name);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(1);
+    // The layout fills the area inside the frame.
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+}
+
+void TPreviewPanel::SetCaption(const QString &caption)
+{
+    m_caption = caption;
+    update();
+}
+
+void TPreviewPanel::Embed(QWidget *viewer)
+{
+    viewer->setParent(this); // a child widget: no frame, no title bar
+    viewer->setWindowFlags(Qt::Widget);
+    layout()->addWidget(viewer);
+    update();
+}
+
+QWidget *TPreviewPanel::Viewer() const
+{
+    for (int i = 0; i < layout()->count(); ++i)
+        if (QWidget *widget = layout()->itemAt(i)->widget())
+            return widget;
+    return nullptr;
+}
+
+void TPreviewPanel::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    if (!ShowsCaption())
+        return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(contentsRect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, m_caption);
+}
+
+// ---------------------------------------------------------------- TResourceView
+
+TResourceView::TResourceView(const QString &name, std::vector<TListColumn> columns,
+                             TResourceListModel::TCellText cellText, QWidget *parent)
+    : QTableView(parent)
+{
+    setObjectName(name);
+    m_model = new TResourceListModel(std::move(columns), std::move(cellText), this);
+    setModel(m_model);
+
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setGridStyle(Qt::SolidLine);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setSortingEnabled(false);
+    setTabKeyNavigation(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+
+    // One fixed height for every row: the view never measures rows, so a list
+    // of 100,000 resources scrolls as fast as a short one.
+    QHeaderView *rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(std::max(18, fontMetrics().height() + 4));
+
+    QHeaderView *header = horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(false);
+    header->setHighlightSections(false);
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Clicking a header flips its sort mark; the rows keep the reader's order.
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    for (int column = 0; column < m_model->columnCount(); ++column)
+        header->resizeSection(column, m_model->Columns()[std::size_t(column)].Width);
+}
+
+void TResourceView::Relist(int rowCount, const std::function<void()> &between)
+{
+    m_model->Relist(rowCount, between);
+}
+
+int TResourceView::FocusedRow() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void TResourceView::SetFocusedRow(int row)
+{
+    if (row < 0 || row >= RowCount())
+        return;
+    selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(m_model->index(row, 0));
+}
+
+std::vector<int> TResourceView::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QItemSelectionRange &range : selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+int TResourceView::SelectedRowCount(int limit) const
+{
+    std::set<int> rows;
+    for (const QItemSelectionRange &range : selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            rows.insert(row);
+            if (int(rows.size()) >= limit)
+                return limit;
+        }
+    }
+    return int(rows.size());
+}
+
+void TResourceView::mousePressEvent(QMouseEvent *event)
+{
+    m_endsDoubleClick = false;
+    if (event->button() == Qt::LeftButton)
+        m_leftPressed = true;
+    QTableView::mousePressEvent(event);
+}
+
+void TResourceView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTableView::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    const bool click = m_leftPressed && !m_endsDoubleClick;
+    m_leftPressed = false;
+    m_endsDoubleClick = false;
+    if (click && OnClick)
+        OnClick();
+}
+
+void TResourceView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_endsDoubleClick = true;
+    if (OnDblClick)
+        OnDblClick();
+}
+
+void TResourceView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_popupMenu)
+        return QTableView::contextMenuEvent(event);
+    QPoint where = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid())
+        where = viewport()->mapToGlobal(visualRect(currentIndex()).bottomLeft());
+    m_popupMenu->popup(where);
+    event->accept();
+}
+
+// ---------------------------------------------------------------- TOpenDirDialog
+
+TOpenDirDialog::TOpenDirDialog(QObject *parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("OpenDirDialog"));
+}
+
+bool TOpenDirDialog::Execute(QWidget *parent)
+{
+    TFolderRequest request;
+    request.Parent = parent;
+    request.Caption = m_caption;
+    request.Title = m_title;
+    request.StartFolder = m_directory;
+    const QString chosen = AskFolder(request);
+    if (chosen.isEmpty())
+        return false;
+    m_directory = chosen;
+    return true;
+}
+
+// ---------------------------------------------------------------- TEventPump
+
+TEventPump::TEventPump()
+{
+    m_sinceLast.start();
+}
+
+void TEventPump::Pump()
+{
+    if (m_sinceLast.elapsed() >= kIntervalMs)
+        PumpNow();
+}
+
+void TEventPump::PumpNow()
+{
+    QCoreApplication::processEvents();
+    m_sinceLast.restart();
+}
+
+// ---------------------------------------------------------------- TExportRun
+
+namespace {
+TExportObserver &ExportObserver()
+{
+    static TExportObserver observer;
+    return observer;
+}
+} // namespace
+
+TExportObserver SetExportObserver(TExportObserver observer)
+{
+    TExportObserver previous = std::move(ExportObserver());
+    ExportObserver() = std::move(observer);
+    return previous;
+}
+
+TExportRun::TExportRun(QWidget *browser, const QString &caption, qint64 maximum)
+{
+    m_progress = new TFrm_Progress;
+    if (!caption.isEmpty())
+        m_progress->SetCaption(caption);
+    m_progress->SetMaximum(maximum);
+    m_progress->SetPosition(0);
+    // A child window is disabled with its frame, so it cannot be closed either.
+    QWidget *disabled = browser;
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(browser->parentWidget()))
+        disabled = frame;
+    m_disabled = disabled;
+    disabled->setEnabled(false);
+    Notify();
+    m_pump.PumpNow();
+}
+
+TExportRun::~TExportRun()
+{
+    delete m_progress.data();
+    if (m_disabled)
+        m_disabled->setEnabled(true);
+}
+
+void TExportRun::Begin(const QString &caption, qint64 maximum)
+{
+    m_progress->SetCaption(caption);
+    m_progress->SetMaximum(maximum);
+    m_progress->SetPosition(0);
+    Notify();
+}
+
+void TExportRun::Step(const QString &status)
+{
+    m_progress->StepIt();
+    m_progress->SetStatusText(status);
+    Notify();
+    m_pump.Pump();
+}
+
+void TExportRun::Finish()
+{
+    m_pump.PumpNow();
+}
+
+void TExportRun::Notify() const
+{
+    if (ExportObserver())
+        ExportObserver()(*m_progress);
+}

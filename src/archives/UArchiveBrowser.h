@@ -1,0 +1,199 @@
+// Pieces the two archive browsers (TFrm_BIF and TFrm_MODView) are built from:
+// the caption strips above their lists, the preview panel, the resource list
+// view, the folder picker of their extract commands and the run of one export
+// with the progress window.
+#pragma once
+
+#include "app/UFrm_Progress.h"
+#include "archives/UResourceListModel.h"
+
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QTableView>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+
+// A heading strip above a list ("BIF LIST"): navy text in a heavy font on the
+// light gradient of an inactive title bar.
+class TCaptionStrip : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString caption READ Caption WRITE SetCaption)
+public:
+    static constexpr int kDesignHeight = 16;
+
+    TCaptionStrip(const QString &name, const QString &caption, QWidget *parent = nullptr);
+    const QString &Caption() const { return m_caption; }
+    void SetCaption(const QString &caption);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_caption;
+};
+
+// The right-hand panel of a browser. Its caption shows while no viewer is
+// embedded; an embedded viewer fills it and hides the caption.
+class TPreviewPanel : public QFrame {
+    Q_OBJECT
+    Q_PROPERTY(QString caption READ Caption WRITE SetCaption)
+public:
+    static constexpr const char *kCaption =
+        "Double Click for preview file if you have desactivate autopreview";
+
+    explicit TPreviewPanel(const QString &name, QWidget *parent = nullptr);
+    const QString &Caption() const { return m_caption; }
+    void SetCaption(const QString &caption);
+    // Makes viewer a borderless child filling the panel.
+    void Embed(QWidget *viewer);
+    // The embedded viewer, nullptr when none.
+    QWidget *Viewer() const;
+    // True while the caption is on show (no embedded viewer).
+    bool ShowsCaption() const { return Viewer() == nullptr; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_caption;
+};
+
+// A resource list: rows over a TResourceListModel, whole rows selected, several
+// at a time, grid lines, resizable columns whose headers show sort marks
+// without sorting. A right click selects the row under the mouse and opens the
+// list's context menu. OnClick runs after every left click in the list,
+// OnDblClick after a double click (the click that ends it runs nothing).
+class TResourceView : public QTableView {
+    Q_OBJECT
+public:
+    TResourceView(const QString &name, std::vector<TListColumn> columns,
+                  TResourceListModel::TCellText cellText, QWidget *parent = nullptr);
+
+    TResourceListModel *ListModel() const { return m_model; }
+    void SetPopupMenu(QMenu *menu) { m_popupMenu = menu; }
+    QMenu *PopupMenu() const { return m_popupMenu; }
+
+    // Lists rowCount rows; between() runs while the list is empty.
+    void Relist(int rowCount, const std::function<void()> &between = {});
+    int RowCount() const { return m_model->rowCount(); }
+    // The row with the keyboard focus, -1 when none.
+    int FocusedRow() const;
+    // Focuses row and makes it the only selected row.
+    void SetFocusedRow(int row);
+    // The selected rows in list order.
+    std::vector<int> SelectedRows() const;
+    // Counts selected rows, stopping at limit (cheap on huge selections).
+    int SelectedRowCount(int limit) const;
+
+    std::function<void()> OnClick;
+    std::function<void()> OnDblClick;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    TResourceListModel *m_model = nullptr;
+    QPointer<QMenu> m_popupMenu;
+    bool m_leftPressed = false;
+    bool m_endsDoubleClick = false;
+};
+
+// The folder picker of the extract commands. It keeps its last selection for
+// the life of its window and offers it again the next time.
+class TOpenDirDialog : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(QString title READ Title WRITE SetTitle)
+public:
+    static constexpr const char *kText = "Extract Directory";
+
+    explicit TOpenDirDialog(QObject *parent = nullptr);
+    const QString &Caption() const { return m_caption; }
+    void SetCaption(const QString &caption) { m_caption = caption; }
+    const QString &Title() const { return m_title; }
+    void SetTitle(const QString &title) { m_title = title; }
+    const QString &Directory() const { return m_directory; }
+    void SetDirectory(const QString &directory) { m_directory = directory; }
+
+    // Asks for a folder; true when the user confirmed one (Directory()).
+    bool Execute(QWidget *parent);
+
+private:
+    QString m_caption = QString::fromLatin1(kText);
+    QString m_title = QString::fromLatin1(kText);
+    QString m_directory;
+};
+
+// Lets pending events be processed during a long loop, but at most once per
+// interval, so a loop over 100,000 files spends its time on the files.
+class TEventPump {
+public:
+    static constexpr int kIntervalMs = 40;
+    TEventPump();
+    void Pump();    // when the interval has passed
+    void PumpNow(); // always
+
+private:
+    QElapsedTimer m_sinceLast;
+};
+
+// One export of a browser: shows the progress window and disables the browser
+// while it lives; its end (normal or by an exception) frees the progress window
+// and enables the browser again.
+class TExportRun {
+public:
+    // caption empty: the progress window keeps its own until Begin.
+    TExportRun(QWidget *browser, const QString &caption, qint64 maximum);
+    ~TExportRun();
+    TExportRun(const TExportRun &) = delete;
+    TExportRun &operator=(const TExportRun &) = delete;
+
+    // Caption, gauge maximum and gauge 0 (each step of a multi-part export).
+    void Begin(const QString &caption, qint64 maximum);
+    // Advances the gauge by one, shows status and lets events be processed.
+    void Step(const QString &status);
+    // Processes pending events once more at the end of the loop.
+    void Finish();
+
+    TFrm_Progress &Progress() const { return *m_progress; }
+
+private:
+    QPointer<QWidget> m_disabled;
+    QPointer<TFrm_Progress> m_progress;
+    TEventPump m_pump;
+
+    void Notify() const;
+};
+
+// Called with the progress window after each change of its caption or status
+// text during an export. Returns the observer it replaces.
+using TExportObserver = std::function<void(const TFrm_Progress &progress)>;
+TExportObserver SetExportObserver(TExportObserver observer);
+
+// Sets a reader's progress event for one export and unsets it however the
+// export ends.
+template <class TReader>
+class TScopedExtractHandler {
+public:
+    TScopedExtractHandler(TReader &reader, std::function<void(TReader &)> handler) : m_reader(reader)
+    {
+        m_reader.OnExtract = std::move(handler);
+    }
+    ~TScopedExtractHandler() { m_reader.OnExtract = nullptr; }
+    TScopedExtractHandler(const TScopedExtractHandler &) = delete;
+    TScopedExtractHandler &operator=(const TScopedExtractHandler &) = delete;
+
+private:
+    TReader &m_reader;
+};

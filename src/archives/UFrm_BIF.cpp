@@ -1,0 +1,356 @@
+#include "archives/UFrm_BIF.h"
+
+#include "app/UApplication.h"
+#include "app/USettings.h"
+#include "app/UUtil.h"
+#include "archives/UArchiveBrowser.h"
+#include "archives/UPreview.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kDesignWidth = 748;
+constexpr int kDesignHeight = 447;
+constexpr int kListsWidth = 337;
+constexpr int kBifListHeight = 173;
+constexpr int kSplitterWidth = 3;
+
+const QString kExporting = QStringLiteral("Exporting resources");
+
+QAction *AddMenuItem(QMenu *menu, const char *name, const char *caption)
+{
+    auto *action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+// A strip above a list, the two together as one pane of a splitter.
+QWidget *ListPane(TCaptionStrip *strip, QWidget *list)
+{
+    auto *pane = new QWidget;
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(strip);
+    layout->addWidget(list, 1);
+    return pane;
+}
+
+} // namespace
+
+TFrm_BIF::TFrm_BIF(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Frm_BIF"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    resize(kDesignWidth, kDesignHeight);
+    CreateComponents();
+    FormCreate();
+}
+
+TFrm_BIF::~TFrm_BIF()
+{
+    // The preview goes first, with its sound files, while the reader still exists.
+    m_preview.reset();
+}
+
+void TFrm_BIF::CreateComponents()
+{
+    ListBif = new TResourceView(QStringLiteral("ListBif"),
+                                {{QStringLiteral("ID"), 40, Qt::AlignLeft},
+                                 {QStringLiteral("Name"), 135, Qt::AlignLeft},
+                                 {QStringLiteral("File Size"), 70, Qt::AlignRight},
+                                 {QStringLiteral("Num Res"), 70, Qt::AlignRight}},
+                                [this](int row, int column) { return ListBifGetText(row, column); });
+    ListRes = new TResourceView(QStringLiteral("ListRes"),
+                                {{QStringLiteral("ID"), 40, Qt::AlignLeft},
+                                 {QStringLiteral("Name"), 155, Qt::AlignLeft},
+                                 {QStringLiteral("Type"), 50, Qt::AlignHCenter},
+                                 {QStringLiteral("File Size"), 70, Qt::AlignRight}},
+                                [this](int row, int column) { return ListResGetText(row, column); });
+    Panel_BifList = new TCaptionStrip(QStringLiteral("Panel_BifList"), QStringLiteral("BIF LIST"));
+    Panel_FileList = new TCaptionStrip(QStringLiteral("Panel_FileList"), QStringLiteral("FILE LIST"));
+
+    Splitter2 = new QSplitter(Qt::Vertical);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setHandleWidth(kSplitterWidth);
+    Splitter2->setChildrenCollapsible(false);
+    Splitter2->addWidget(ListPane(Panel_BifList, ListBif));
+    Splitter2->addWidget(ListPane(Panel_FileList, ListRes));
+    Splitter2->setStretchFactor(0, 0);
+    Splitter2->setStretchFactor(1, 1);
+    const int bifPaneHeight = Panel_BifList->sizeHint().height() + kBifListHeight;
+    Splitter2->setSizes({bifPaneHeight, kDesignHeight - bifPaneHeight - kSplitterWidth});
+
+    Panel2 = new QWidget;
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    auto *leftLayout = new QVBoxLayout(Panel2);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(Splitter2);
+
+    Panel1 = new TPreviewPanel(QStringLiteral("Panel1"));
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(kSplitterWidth);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(Panel2);
+    Splitter1->addWidget(Panel1);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({kListsWidth, kDesignWidth - kListsWidth - kSplitterWidth});
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Splitter1);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    Menu_ExtractBif = AddMenuItem(PopupMenu1, "Menu_ExtractBif", "Extract Bif file(s) to ..");
+    Menu_ExtractAllBif = AddMenuItem(PopupMenu1, "Menu_ExtractAllBif", "Extract all Bif files");
+    ListBif->SetPopupMenu(PopupMenu1);
+
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    ExtractTo = AddMenuItem(PopupMenu2, "ExtractTo", "Extract file(s) to ..");
+    ExtractAll1 = AddMenuItem(PopupMenu2, "ExtractAll1", "Extract All");
+    ListRes->SetPopupMenu(PopupMenu2);
+
+    OpenDirDialog = new TOpenDirDialog(this);
+
+    ListBif->OnClick = [this] { ListBifClick(); };
+    ListRes->OnClick = [this] { ListResClick(); };
+    ListRes->OnDblClick = [this] { ListResDblClick(); };
+    connect(Menu_ExtractBif, &QAction::triggered, this, &TFrm_BIF::Menu_ExtractBifClick);
+    connect(Menu_ExtractAllBif, &QAction::triggered, this, &TFrm_BIF::Menu_ExtractAllBifClick);
+    connect(ExtractTo, &QAction::triggered, this, &TFrm_BIF::ExtractToClick);
+    connect(ExtractAll1, &QAction::triggered, this, &TFrm_BIF::ExtractAll1Click);
+}
+
+void TFrm_BIF::FormCreate()
+{
+    // The translator gives the window its texts in the chosen language here.
+    OpenDirDialog->SetDirectory(FromCoreString(Settings().BifDefaultDir));
+    m_preview = std::make_unique<TPreview>(Panel1, false);
+    m_preview->SetLists({ListRes, ListBif});
+    m_reader = std::make_unique<CKEY_FILE>();
+}
+
+void TFrm_BIF::OpenFile(const QString &path)
+{
+    if (m_opened)
+        return;
+    const std::string keyPath = ToCoreString(path);
+    if (!FileExists(keyPath))
+        return;
+    m_opened = true;
+    m_reader->Open(keyPath); // its messages are the only report
+
+    ListBif->setEnabled(false);
+    ListRes->setEnabled(false);
+    ListBif->Relist(int(m_reader->Bifs.size()));
+    ListBif->setEnabled(true);
+    ListRes->setEnabled(true);
+    if (ListBif->RowCount() > 0)
+        ListBif->SetFocusedRow(0);
+    ListBifClick();
+}
+
+int TFrm_BIF::PreviewKind() const
+{
+    return m_preview->Kind();
+}
+
+QWidget *TFrm_BIF::PreviewViewer() const
+{
+    return m_preview->Viewer();
+}
+
+QString TFrm_BIF::ListBifGetText(int row, int column) const
+{
+    const RKEY_BIF &bif = m_reader->Bifs[std::size_t(row)];
+    switch (column) {
+    case 0:
+        return QString::number(row);
+    case 1:
+        return FromCoreString(bif.Name);
+    case 2:
+        return QString::number(bif.FileSize);
+    case 3:
+        return QString::number(bif.ResCount);
+    default:
+        return {};
+    }
+}
+
+const RKEY_RESSOURCE &TFrm_BIF::ListedResource(int row) const
+{
+    return m_reader->Bifs[std::size_t(m_listedBif)].Resources[std::size_t(row)];
+}
+
+QString TFrm_BIF::ListResGetText(int row, int column) const
+{
+    const RKEY_RESSOURCE &res = ListedResource(row);
+    switch (column) {
+    case 0:
+        return QString::number(res.Index);
+    case 1:
+        return FromCoreString(res.ResRef);
+    case 2:
+        return QString::fromLatin1(ResTypeToExt(res.ResType));
+    case 3:
+        return QString::number(res.Size);
+    default:
+        return {};
+    }
+}
+
+void TFrm_BIF::ListBifClick()
+{
+    // Several BIFs selected: the file list keeps what it shows.
+    if (ListBif->SelectedRowCount(2) > 1)
+        return;
+    ClosePreview();
+    const int bif = ListBif->FocusedRow();
+    if (bif < 0)
+        return;
+    ListBif->setEnabled(false);
+    ListRes->setEnabled(false);
+    const int resCount = int(m_reader->Bifs[std::size_t(bif)].Resources.size());
+    ListRes->Relist(resCount, [this, bif] { m_listedBif = bif; });
+    ListBif->setEnabled(true);
+    ListRes->setEnabled(true);
+    ListRes->SetFocusedRow(0);
+    ListResClick();
+}
+
+void TFrm_BIF::ListResClick()
+{
+    ClosePreview();
+    if (Settings().BifAutoPreview && ListRes->SelectedRowCount(2) <= 1)
+        PreviewSelected();
+}
+
+void TFrm_BIF::ListResDblClick()
+{
+    struct TFocusBack {
+        QWidget *List;
+        ~TFocusBack() { List->setFocus(); }
+    } focusBack{ListRes};
+    ClosePreview();
+    PreviewSelected();
+}
+
+void TFrm_BIF::PreviewSelected()
+{
+    const int row = ListRes->FocusedRow();
+    if (row < 0 || m_listedBif < 0)
+        return;
+    const RKEY_RESSOURCE &res = ListedResource(row);
+    const int bif = res.Bif;
+    const int index = res.Index;
+    TPreviewResource resource;
+    resource.ResType = res.ResType;
+    resource.ResRef = res.ResRef;
+    resource.FileName = CKEY_FILE::OutputName(res);
+    resource.ExportToFolder = [this, bif, index](const std::string &folder) {
+        m_reader->ExtractToFile(bif, index, folder);
+    };
+    resource.ExportToBytes = [this, bif, index] { return m_reader->ExtractToString(bif, index); };
+    resource.KeyReader = m_reader.get();
+    resource.SourceKind = 1;
+    m_preview->Show(resource);
+}
+
+void TFrm_BIF::ClosePreview()
+{
+    m_preview->Close();
+}
+
+void TFrm_BIF::CleanSounds()
+{
+    TPreview::CleanSounds();
+}
+
+void TFrm_BIF::ExtractToClick()
+{
+    const std::vector<int> rows = ListRes->SelectedRows();
+    if (rows.empty() || m_listedBif < 0 || !OpenDirDialog->Execute(this))
+        return;
+    const std::string folder = ToCoreString(OpenDirDialog->Directory());
+    TExportRun run(this, kExporting, qint64(rows.size()));
+    for (int row : rows) {
+        const RKEY_RESSOURCE &res = ListedResource(row);
+        run.Step(QStringLiteral("Exporting : ") + FromCoreString(res.ResRef) + u'.' +
+                 QString::fromLatin1(ResTypeToExt(res.ResType)));
+        m_reader->ExtractToFile(res.Bif, res.Index, folder);
+    }
+    run.Finish();
+}
+
+void TFrm_BIF::Onextractfile(CKEY_FILE &reader, TExportRun &run)
+{
+    run.Step(QStringLiteral("Exporting : ") + FromCoreString(reader.CurrentName));
+}
+
+void TFrm_BIF::ExtractAll1Click()
+{
+    const int bif = ListBif->FocusedRow();
+    if (ListRes->RowCount() == 0 || bif < 0 || !OpenDirDialog->Execute(this))
+        return;
+    const std::string folder = ToCoreString(OpenDirDialog->Directory());
+    TExportRun run(this, kExporting, m_reader->Bifs[std::size_t(bif)].ResCount);
+    TScopedExtractHandler<CKEY_FILE> handler(*m_reader,
+                                             [this, &run](CKEY_FILE &reader) { Onextractfile(reader, run); });
+    m_reader->ExtractBif(bif, folder);
+    run.Finish();
+}
+
+void TFrm_BIF::Menu_ExtractBifClick()
+{
+    if (ListRes->RowCount() == 0 || !OpenDirDialog->Execute(this))
+        return;
+    ExtractBifs(ListBif->SelectedRows());
+}
+
+void TFrm_BIF::Menu_ExtractAllBifClick()
+{
+    if (ListRes->RowCount() == 0 || !OpenDirDialog->Execute(this))
+        return;
+    std::vector<int> every(m_reader->Bifs.size());
+    for (std::size_t bif = 0; bif < every.size(); ++bif)
+        every[bif] = int(bif);
+    ExtractBifs(every);
+}
+
+void TFrm_BIF::ExtractBifs(const std::vector<int> &bifs)
+{
+    // Every BIF's files go straight into the chosen folder.
+    const std::string folder = ToCoreString(OpenDirDialog->Directory());
+    TExportRun run(this, {}, 0);
+    TScopedExtractHandler<CKEY_FILE> handler(*m_reader,
+                                             [this, &run](CKEY_FILE &reader) { Onextractfile(reader, run); });
+    for (int bif : bifs) {
+        const RKEY_BIF &entry = m_reader->Bifs[std::size_t(bif)];
+        run.Begin(kExporting + QStringLiteral(" - ") + FromCoreString(entry.Name), entry.ResCount);
+        m_reader->ExtractBif(bif, folder);
+    }
+    run.Finish();
+}
+
+void TFrm_BIF::closeEvent(QCloseEvent *event)
+{
+    // Not while an export or a preview is under way.
+    if (!isEnabled() || m_preview->Building()) {
+        event->ignore();
+        return;
+    }
+    ClosePreview();
+    ListRes->Relist(0, [this] { m_listedBif = -1; });
+    ListBif->Relist(0);
+    event->accept();
+}

@@ -1,0 +1,228 @@
+#include "archives/UPreview.h"
+
+#include "app/UApplication.h"
+#include "app/UUtil.h"
+#include "archives/UArchiveBrowser.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <array>
+
+// Each viewer joins the previews with one line in PreviewViewerTypes(), once it exists.
+#if __has_include("formats/UFrm_2DA.h")
+#include "formats/UFrm_2DA.h"
+#define QUORLIN_HAS_2DA_VIEWER 1
+#endif
+#if __has_include("formats/UFrm_SSF.h")
+#include "formats/UFrm_SSF.h"
+#define QUORLIN_HAS_SOUND_SET_VIEWER 1
+#endif
+#if __has_include("formats/UFrm_UTX.h")
+#include "formats/UFrm_UTX.h"
+#define QUORLIN_HAS_GFF_VIEWER 1
+#endif
+#if __has_include("formats/UFrm_TXT.h")
+#include "formats/UFrm_TXT.h"
+#define QUORLIN_HAS_TEXT_VIEWER 1
+#endif
+#if __has_include("media/UFrm_IMG.h")
+#include "media/UFrm_IMG.h"
+#define QUORLIN_HAS_PICTURE_VIEWER 1
+#endif
+
+namespace {
+
+// A viewer loaded with the path of the exported file.
+template <class TViewer>
+[[maybe_unused]] TPreviewViewerType FileViewer()
+{
+    TPreviewViewerType type;
+    type.Create = [] { return new TViewer; };
+    type.LoadFile = [](QWidget *viewer, const QString &path, const TPreviewResource &) {
+        static_cast<TViewer *>(viewer)->OpenFile(path);
+    };
+    return type;
+}
+
+// A viewer loaded with the resource's bytes.
+template <class TViewer>
+[[maybe_unused]] TPreviewViewerType TextViewer()
+{
+    TPreviewViewerType type;
+    type.Create = [] { return new TViewer; };
+    type.LoadText = [](QWidget *viewer, const std::string &bytes) {
+        static_cast<TViewer *>(viewer)->OpenText(bytes);
+    };
+    return type;
+}
+
+std::array<TPreviewViewerType, kPreviewKindCount> &PreviewViewerTypes()
+{
+    static std::array<TPreviewViewerType, kPreviewKindCount> types = [] {
+        std::array<TPreviewViewerType, kPreviewKindCount> registered;
+        // Still to come: kPreviewPLT and kPreviewSound as FileViewer<...>(),
+        // and the model view, whose entry also prepares its GL view (Prepare) and
+        // hands the resource's reader and source kind to OpenModel.
+#ifdef QUORLIN_HAS_2DA_VIEWER
+        registered[kPreview2DA] = TextViewer<TFrm_2DA>();
+#endif
+#ifdef QUORLIN_HAS_TEXT_VIEWER
+        registered[kPreviewText] = FileViewer<TFrm_TXT>();
+#endif
+#ifdef QUORLIN_HAS_PICTURE_VIEWER
+        registered[kPreviewPicture] = FileViewer<TFrm_IMG>();
+#endif
+#ifdef QUORLIN_HAS_SOUND_SET_VIEWER
+        registered[kPreviewSoundSet] = FileViewer<TFrm_SSF>();
+#endif
+#ifdef QUORLIN_HAS_GFF_VIEWER
+        registered[kPreviewGFF] = FileViewer<TFrm_UTX>();
+#endif
+        return registered;
+    }();
+    return types;
+}
+
+// The temporary file of a preview: deleted when the preview is built (or
+// failed), unless the viewer goes on reading it.
+class TTemporaryFile {
+public:
+    TTemporaryFile(std::string path, bool keep) : m_path(std::move(path)), m_keep(keep) {}
+    ~TTemporaryFile()
+    {
+        if (!m_keep)
+            QFile::remove(FromCoreString(m_path));
+    }
+    TTemporaryFile(const TTemporaryFile &) = delete;
+    TTemporaryFile &operator=(const TTemporaryFile &) = delete;
+
+private:
+    std::string m_path;
+    bool m_keep;
+};
+
+} // namespace
+
+const TPreviewViewerType &PreviewViewerType(int kind)
+{
+    static const TPreviewViewerType none;
+    if (kind < 0 || kind >= kPreviewKindCount)
+        return none;
+    return PreviewViewerTypes()[std::size_t(kind)];
+}
+
+TPreviewViewerType SetPreviewViewerType(int kind, TPreviewViewerType type)
+{
+    if (kind < 0 || kind >= kPreviewKindCount)
+        return {};
+    TPreviewViewerType previous = std::move(PreviewViewerTypes()[std::size_t(kind)]);
+    PreviewViewerTypes()[std::size_t(kind)] = std::move(type);
+    return previous;
+}
+
+TPreview::TPreview(TPreviewPanel *panel, bool fromErf) : m_panel(panel), m_fromErf(fromErf)
+{
+}
+
+TPreview::~TPreview()
+{
+    CloseViewer(false);
+}
+
+void TPreview::SetLists(std::vector<QWidget *> lists)
+{
+    m_lists.assign(lists.begin(), lists.end());
+}
+
+void TPreview::Show(const TPreviewResource &resource)
+{
+    if (m_building)
+        return;
+    Close();
+
+    // The lists stay disabled while the preview is built and come back
+    // however it ends.
+    struct TBuilding {
+        TPreview &Preview;
+        explicit TBuilding(TPreview &preview) : Preview(preview)
+        {
+            Preview.m_building = true;
+            for (const QPointer<QWidget> &list : Preview.m_lists)
+                if (list)
+                    list->setEnabled(false);
+        }
+        ~TBuilding()
+        {
+            for (const QPointer<QWidget> &list : Preview.m_lists)
+                if (list)
+                    list->setEnabled(true);
+            Preview.m_building = false;
+        }
+    } building(*this);
+
+    const int kind = PreviewKindOf(resource.ResType, m_fromErf);
+    // A copy: a viewer type registered meanwhile must not change this preview.
+    const TPreviewViewerType type = PreviewViewerType(kind);
+    if (kind == kPreviewNone || !type.Create || !m_panel)
+        return;
+
+    m_kind = kind;
+    QWidget *viewer = type.Create();
+    m_viewer = viewer;
+    m_panel->Embed(viewer);
+    viewer->show();
+    if (type.Prepare)
+        type.Prepare(viewer);
+    // The embedded viewer paints itself before the export starts.
+    QCoreApplication::processEvents();
+    if (m_viewer != viewer)
+        return;
+
+    if (kind == kPreview2DA) {
+        if (type.LoadText)
+            type.LoadText(viewer, resource.ExportToBytes());
+        return;
+    }
+    const std::string folder = GetTempFolder();
+    const std::string path = folder + resource.FileName;
+    TTemporaryFile temporary(path, kind == kPreviewSound);
+    resource.ExportToFolder(folder);
+    if (type.LoadFile)
+        type.LoadFile(viewer, FromCoreString(path), resource);
+}
+
+void TPreview::Close()
+{
+    CloseViewer(true);
+}
+
+void TPreview::CloseViewer(bool processEvents)
+{
+    const int kind = m_kind;
+    m_kind = kPreviewNone;
+    if (QWidget *viewer = m_viewer) {
+        m_viewer = nullptr;
+        viewer->close();
+        delete viewer; // a sound viewer stops playing and lets go of its file
+    }
+    if (kind == kPreviewSound)
+        CleanSounds(processEvents);
+}
+
+void TPreview::CleanSounds(bool processEvents)
+{
+    const QDir folder(FromCoreString(GetTempFolder()));
+    TEventPump pump;
+    const QFileInfoList files =
+        folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &file : files) {
+        if (!file.fileName().endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive))
+            continue;
+        if (processEvents)
+            pump.Pump();
+        QFile::remove(file.filePath()); // a file still in use stays
+    }
+}

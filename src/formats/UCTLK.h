@@ -1,0 +1,57 @@
+// Talk tables (TLK): numbered texts, each with an optional sound resource name.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct RTLK {
+    std::int32_t Index = 0;
+    std::string SoundResRef; // at most 16 characters
+    std::string Text;
+};
+
+// The entries of one TLK file as read, shared read-only by every CTLK that
+// loaded the same file while the file is unchanged on disk.
+struct TTalkTableData {
+    std::string FileName;
+    std::uint32_t StringCount = 0;
+    std::uint32_t StringDataOffset = 0;
+    std::vector<RTLK> Entries; // in number order
+};
+
+class CTLK {
+public:
+    std::string FileName;
+    std::uint32_t StringCount = 0;
+    std::uint32_t StringDataOffset = 0;
+
+    // Replaces the table by the file's entries; a missing file leaves it as it is.
+    // A table already read from the same unchanged file is shared, not read again.
+    void Load(const std::string &path);
+    // Sound ResRef / text of entry id; empty outside 0 .. count - 1 (0xFFFFFFFF is -1).
+    std::string GetSound(std::int32_t id) const;
+    std::string GetText(std::int32_t id) const;
+
+    const std::vector<RTLK> &Entries() const;
+    std::size_t Count() const { return Entries().size(); }
+    // Positions of the entries whose sound ResRef or text contains text, letters
+    // A to Z in either case, other bytes exactly; text is trimmed of blanks and
+    // control characters first, and finds nothing when that leaves it empty.
+    std::vector<std::size_t> Search(std::string_view text) const;
+
+    // The talk table of the game: game folder + "/dialog.tlk" (found in any letter case).
+    static std::string GameTalkTablePath();
+
+private:
+    std::shared_ptr<const TTalkTableData> m_data;
+};
+
+// Reads a TLK file without the cache (the cache uses it; tests and tools may too).
+// Texts that lie past the end of the file, or have a negative size, are left
+// empty; the rest of the table is kept.
+std::shared_ptr<const TTalkTableData> ReadTalkTable(const std::string &path);
+// Forgets every cached table (tests).
+void ClearTalkTableCache();

@@ -1,0 +1,116 @@
+#include "formats/UFrm_2DA.h"
+
+#include "app/UApplication.h"
+#include "app/UFileIO.h"
+#include "formats/UCTOKEN.h"
+#include "formats/UFrm_2DAPreview.h"
+#include "formats/UTableModel.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace {
+
+constexpr int kDesignedWidth = 510;
+constexpr int kDesignedHeight = 317;
+
+// Places window centred over the main window (over the screen without one).
+void CentreOverMainForm(QWidget *window)
+{
+    QRect area;
+    if (const QWidget *main = TApplication::MainForm())
+        area = main->frameGeometry();
+    else if (const QScreen *screen = window->screen())
+        area = screen->availableGeometry();
+    else
+        return;
+    window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+} // namespace
+
+TFrm_2DA::TFrm_2DA(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Frm_2DA"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    resize(kDesignedWidth, kDesignedHeight);
+
+    m_model = new TStringTableModel(this);
+    ListRes = new QTableView(this);
+    ListRes->setObjectName(QStringLiteral("ListRes"));
+    ListRes->setModel(m_model);
+    SetUpListGrid(ListRes);
+    ListRes->viewport()->installEventFilter(this);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(ListRes);
+}
+
+void TFrm_2DA::OpenFile(const QString &path)
+{
+    setWindowTitle(windowTitle() + " - " + QFileInfo(path).fileName());
+    Parse(ReadWholeFile(QFile::encodeName(path).toStdString()));
+}
+
+void TFrm_2DA::OpenText(const std::string &text)
+{
+    Parse(text);
+}
+
+void TFrm_2DA::Parse(const std::string &text)
+{
+    T2DATable table = Parse2DA(text);
+    // One reset for the whole table: the grid draws once, at the end.
+    m_model->SetTable(std::move(table.Titles), std::move(table.Rows));
+    ApplyColumnWidths();
+}
+
+void TFrm_2DA::ApplyColumnWidths()
+{
+    QHeaderView *header = ListRes->horizontalHeader();
+    const std::vector<std::string> &titles = m_model->Titles();
+    for (std::size_t column = 0; column < titles.size(); ++column)
+        header->resizeSection(int(column), ColumnWidthOf(titles[column]));
+}
+
+void TFrm_2DA::ListResDblClick()
+{
+    const QModelIndex focused = ListRes->currentIndex();
+    if (!focused.isValid())
+        return;
+    const int row = focused.row();
+    auto preview = std::make_unique<TFrm_2DAPreview>(this);
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        preview->AddField(m_model->headerData(column, Qt::Horizontal).toString(),
+                          FromCoreString(m_model->Cell(row, column)));
+    }
+    CentreOverMainForm(preview.get());
+    preview->exec();
+}
+
+bool TFrm_2DA::eventFilter(QObject *watched, QEvent *event)
+{
+    // A double click anywhere in the grid shows the focused row; the first
+    // click of it has already focused the row under the pointer.
+    if (event->type() == QEvent::MouseButtonDblClick && watched == ListRes->viewport() &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        ListResDblClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFrm_2DA::closeEvent(QCloseEvent *event)
+{
+    m_model->Clear();
+    event->accept();
+}

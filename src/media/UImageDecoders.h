@@ -1,0 +1,48 @@
+// Picture files turned into a QImage. Each decoder recognises its format by
+// the file's content (never by its name) and decodes with a maintained
+// library: Qt's image plugins or ImageMagick, always told the format
+// explicitly. Files no decoder recognises are loaded by their extension
+// (bitmaps and JPEG pictures). Every failure raises an exception whose text
+// names the file and the reason.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <vector>
+
+// The library that decodes a format.
+enum class TImageLibrary { Qt, Magick };
+
+struct TImageDecoder {
+    const char *Name; // "TGA", "PCX", ...
+    TImageLibrary Library;
+    // True when bytes (a whole file) look like a picture of this format.
+    bool (*Recognises)(const QByteArray &bytes);
+    // Decodes bytes as this format, upright; raises std::runtime_error with
+    // the library's reason when they are not a readable picture of it.
+    QImage (*Decode)(const QByteArray &bytes);
+};
+
+// The decoders in registration order: TGA, PCX, GIF, PNG, PSD, TIFF, SGI, JPEG, BMP.
+const std::vector<TImageDecoder> &ImageDecoders();
+// The first decoder, in registration order, that recognises bytes, or nullptr.
+const TImageDecoder *FindImageDecoder(const QByteArray &bytes);
+
+struct TPicture {
+    QImage Image;
+    // The decoder's name, or the format chosen from the extension ("BMP", "JPEG").
+    QString Format;
+    bool ByExtension = false; // no decoder recognised the content
+};
+
+// Reads the file at path and decodes it: by the first decoder that recognises
+// it, else by its extension. Raises EFileError when the file cannot be read
+// and std::runtime_error when it is no picture that can be shown.
+TPicture LoadPicture(const QString &path);
+
+// Largest picture accepted, so that a hostile header cannot make a decoder
+// allocate without bound.
+inline constexpr int kMaxPictureSide = 16384;
+inline constexpr int kMaxPictureMegabytes = 512; // as 32-bit pixels

@@ -1,0 +1,515 @@
+// The preview both archive browsers share: kinds, temporary files, sound
+// clean-up, failures and the viewers handed to the browsers' panels.
+#include "BrowserTestSupport.h"
+
+#include "app/UFileIO.h"
+#include "app/USettings.h"
+#include "app/UUtil.h"
+#include "archives/UFrm_BIF.h"
+#include "archives/UFrm_ModView.h"
+#include "testdata/ByteBuilder.h"
+#include "testdata/ErfBuilder.h"
+#include "testdata/KeyBifBuilder.h"
+#include "testdata/ResTypeNumbers.h"
+
+#if __has_include("formats/UFrm_2DA.h")
+#include "formats/UFrm_2DA.h"
+#endif
+#if __has_include("formats/UFrm_TXT.h")
+#include "formats/UFrm_TXT.h"
+#endif
+#if __has_include("media/UFrm_IMG.h")
+#include "media/UFrm_IMG.h"
+#endif
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+
+namespace fs = std::filesystem;
+namespace rt = testdata::restype;
+
+namespace {
+
+constexpr int kSoundsBif = 3;
+constexpr int kModelsBif = 4;
+constexpr int kScriptsBif = 2;
+constexpr int kTemplatesBif = 1;
+
+// A stand-in viewer that records what the preview handed it.
+class TFakeViewer : public QWidget {
+public:
+    explicit TFakeViewer(int kind) : Kind(kind) {}
+    int Kind;
+    bool Prepared = false;
+};
+
+struct TLoad {
+    int Kind = kPreviewNone;
+    QString Path;            // empty for bytes
+    std::string Bytes;       // the bytes handed over, or the file's bytes at load time
+    std::set<std::string> TemporaryFiles; // the temporary folder while loading
+    bool Prepared = false;
+    bool Visible = false;
+    bool Embedded = false;   // a borderless child of the panel it was placed in
+    std::vector<bool> ListsEnabled;
+    const CKEY_FILE *KeyReader = nullptr;
+    const CMOD *ModReader = nullptr;
+    int SourceKind = -2;
+};
+
+std::unique_ptr<TFrm_BIF> OpenBrowser(const QString &keyPath)
+{
+    auto browser = std::make_unique<TFrm_BIF>();
+    browser->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(browser.get()));
+    browser->OpenFile(keyPath);
+    return browser;
+}
+
+std::unique_ptr<TFrm_MODView> OpenViewer(const fs::path &path)
+{
+    auto viewer = std::make_unique<TFrm_MODView>();
+    viewer->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(viewer.get()));
+    viewer->OpenFile(QString::fromStdString(path.string()));
+    return viewer;
+}
+
+} // namespace
+
+class PreviewTest : public TBrowserTest {
+protected:
+    void SetUp() override
+    {
+        TBrowserTest::SetUp();
+        for (int kind = 0; kind < kPreviewKindCount; ++kind)
+            m_saved[std::size_t(kind)] = PreviewViewerType(kind);
+    }
+    void TearDown() override
+    {
+        for (int kind = 0; kind < kPreviewKindCount; ++kind)
+            SetPreviewViewerType(kind, m_saved[std::size_t(kind)]);
+        TBrowserTest::TearDown();
+    }
+
+    // Puts a recording stand-in in place of the viewer of kind. Lists are the
+    // widgets whose enabled state is recorded at load time.
+    void Fake(int kind, std::vector<QWidget *> lists = {}, QString failure = {})
+    {
+        TPreviewViewerType type;
+        type.Create = [kind] { return new TFakeViewer(kind); };
+        type.Prepare = [](QWidget *viewer) { static_cast<TFakeViewer *>(viewer)->Prepared = true; };
+        auto record = [this, kind, lists](QWidget *viewer) {
+            TLoad load;
+            load.Kind = kind;
+            load.TemporaryFiles = FilesIn(TempFolder());
+            load.Prepared = static_cast<TFakeViewer *>(viewer)->Prepared;
+            load.Visible = viewer->isVisible();
+            load.Embedded = !viewer->isWindow() && qobject_cast<TPreviewPanel *>(viewer->parentWidget());
+            for (QWidget *list : lists)
+                load.ListsEnabled.push_back(list->isEnabled());
+            return load;
+        };
+        type.LoadFile = [this, record, failure](QWidget *viewer, const QString &path, const TPreviewResource &res) {
+            TLoad load = record(viewer);
+            load.Path = path;
+            load.Bytes = ReadWholeFile(path.toStdString());
+            load.KeyReader = res.KeyReader;
+            load.ModReader = res.ModReader;
+            load.SourceKind = res.SourceKind;
+            Loads.push_back(load);
+            if (!failure.isEmpty())
+                throw EFileError(failure.toStdString());
+        };
+        type.LoadText = [this, record](QWidget *viewer, const std::string &bytes) {
+            TLoad load = record(viewer);
+            load.Bytes = bytes;
+            Loads.push_back(load);
+        };
+        SetPreviewViewerType(kind, type);
+    }
+
+    std::vector<TLoad> Loads;
+
+private:
+    std::array<TPreviewViewerType, kPreviewKindCount> m_saved;
+};
+
+TEST_F(PreviewTest, ATwoDATableIsHandedOverAsBytesWithoutAFile)
+{
+    auto browser = OpenBrowser(DemoKeyPath());
+    Fake(kPreview2DA, {browser->ListRes, browser->ListBif});
+    ClickRow(browser->ListBif, kTemplatesBif);
+    ClickRow(browser->ListRes, RowOf(browser->ListRes, "baseitems"));
+    EXPECT_EQ(browser->PreviewKind(), kPreview2DA);
+    ASSERT_EQ(Loads.size(), 1u);
+    EXPECT_EQ(Loads[0].Bytes, ReadBytes(DemoFolder() / "samples" / "baseitems.2da"));
+    EXPECT_TRUE(Loads[0].Path.isEmpty());
+    EXPECT_TRUE(Loads[0].TemporaryFiles.empty());
+    EXPECT_EQ(Loads[0].ListsEnabled, std::vector<bool>({false, false}));
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+}
+
+#if __has_include("formats/UFrm_2DA.h")
+TEST_F(PreviewTest, TheTwoDAViewerShowsTheTableAndNoFileIsWritten)
+{
+    ASSERT_TRUE(PreviewViewerType(kPreview2DA).Create) << "the 2DA viewer is not registered";
+    auto viewer = OpenViewer(DemoFolder() / "samples" / "sample.mod");
+    ClickRow(viewer->ListRes, RowOf(viewer->ListRes, "baseitems"));
+    EXPECT_EQ(viewer->PreviewKind(), kPreview2DA);
+    EXPECT_NE(qobject_cast<TFrm_2DA *>(viewer->PreviewViewer()), nullptr);
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+    EXPECT_TRUE(ShownMessages.empty());
+}
+#endif
+
+TEST_F(PreviewTest, AFileIsExportedUnderTheReadersNameAndDeletedAfterLoading)
+{
+    auto browser = OpenBrowser(DemoKeyPath());
+    Fake(kPreviewPicture, {browser->ListRes, browser->ListBif});
+    Fake(kPreviewText);
+    ClickRow(browser->ListRes, RowOf(browser->ListRes, "demo_icon"));
+    ASSERT_EQ(Loads.size(), 1u);
+    EXPECT_EQ(Loads[0].Kind, kPreviewPicture);
+    EXPECT_EQ(Loads[0].Path.toStdString(), GetTempFolder() + "demo_icon.bmp");
+    EXPECT_EQ(Loads[0].TemporaryFiles, std::set<std::string>{"demo_icon.bmp"});
+    EXPECT_EQ(Loads[0].Bytes, ReadBytes(DemoFolder() / "samples" / "demo_icon.bmp"));
+    EXPECT_EQ(Loads[0].SourceKind, 1);
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+
+    ClickRow(browser->ListBif, kScriptsBif);
+    ASSERT_EQ(Loads.size(), 2u);
+    EXPECT_EQ(Loads[1].Kind, kPreviewText);
+    EXPECT_EQ(Loads[1].TemporaryFiles, std::set<std::string>{"readme.txt"});
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+}
+
+#if __has_include("media/UFrm_IMG.h") && __has_include("formats/UFrm_TXT.h")
+TEST_F(PreviewTest, PictureAndTextViewersFillThePanelAndLeaveTheTemporaryFolderEmpty)
+{
+    ASSERT_TRUE(PreviewViewerType(kPreviewPicture).Create);
+    ASSERT_TRUE(PreviewViewerType(kPreviewText).Create);
+    auto browser = OpenBrowser(DemoKeyPath());
+    auto *picture = qobject_cast<TFrm_IMG *>(browser->PreviewViewer());
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->PictureFormat(), "TGA");
+    EXPECT_EQ(picture->geometry(), browser->Panel1->contentsRect());
+    EXPECT_FALSE(picture->isWindow());
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+
+    ClickRow(browser->ListBif, kScriptsBif);
+    auto *text = qobject_cast<TFrm_TXT *>(browser->PreviewViewer());
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->Memo1->toPlainText().startsWith("Quorlin demo data"));
+    EXPECT_EQ(text->geometry(), browser->Panel1->contentsRect());
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+    EXPECT_TRUE(ShownMessages.empty());
+}
+#endif
+
+TEST_F(PreviewTest, ASoundKeepsItsFileWhileItPlaysAndTheCleanUpRemovesEverySound)
+{
+    auto browser = OpenBrowser(DemoKeyPath()); // a TGA first
+    Fake(kPreviewSound);
+    Fake(kPreviewText);
+    ClickRow(browser->ListBif, kSoundsBif);
+    EXPECT_EQ(browser->PreviewKind(), kPreviewSound);
+    ASSERT_EQ(Loads.size(), 1u);
+    EXPECT_EQ(Loads[0].TemporaryFiles, std::set<std::string>{"demo_beep.wav"});
+    EXPECT_EQ(FilesIn(TempFolder()), std::set<std::string>{"demo_beep.wav"});
+    EXPECT_EQ(ReadBytes(TempFolder() / "demo_beep.wav"), ReadBytes(DemoFolder() / "samples" / "demo_beep.wav"));
+
+    // Sounds left by another window go too, in any letter case; other files and folders stay.
+    testdata::WriteFile(TempFolder() / "OTHER.WAV", "other");
+    testdata::WriteFile(TempFolder() / "keep.txt", "keep");
+    fs::create_directories(TempFolder() / "folder.wav");
+    ClickRow(browser->ListBif, kScriptsBif);
+    EXPECT_EQ(browser->PreviewKind(), kPreviewText);
+    EXPECT_EQ(FilesIn(TempFolder()), std::set<std::string>{"keep.txt"});
+    EXPECT_TRUE(fs::is_directory(TempFolder() / "folder.wav"));
+}
+
+TEST_F(PreviewTest, CleanSoundsWithoutATemporaryFolderDoesNothing)
+{
+    fs::remove_all(TempFolder());
+    TFrm_BIF::CleanSounds();
+    TFrm_MODView::CleanSounds();
+    EXPECT_FALSE(fs::exists(TempFolder()));
+}
+
+TEST_F(PreviewTest, TypesWithoutAViewerClearThePreviewAndShowTheCaption)
+{
+    testdata::KeyBifBuilder game;
+    const int bif = game.AddBif("data\\mixed.bif");
+    game.AddResource(bif, "notes", rt::TXT, "notes");
+    game.AddResource(bif, "sword", 2024 /* BTI */, "blueprint template");
+    game.AddResource(bif, "anything", rt::UNKNOWN, "?");
+    const fs::path folder = NewFolder("game");
+    game.WriteTo(folder);
+
+    Fake(kPreviewText);
+    auto browser = OpenBrowser(QString::fromStdString((folder / "chitin.key").string()));
+    ASSERT_EQ(browser->PreviewKind(), kPreviewText);
+    ClickRow(browser->ListRes, 1);
+    EXPECT_EQ(browser->PreviewKind(), kPreviewNone);
+    EXPECT_EQ(browser->PreviewViewer(), nullptr);
+    EXPECT_TRUE(browser->Panel1->ShowsCaption());
+    ClickRow(browser->ListRes, 0);
+    EXPECT_EQ(browser->PreviewKind(), kPreviewText);
+    ClickRow(browser->ListRes, 2);
+    EXPECT_EQ(browser->PreviewKind(), kPreviewNone);
+    EXPECT_EQ(Loads.size(), 2u);
+    EXPECT_TRUE(ShownMessages.empty());
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+}
+
+TEST_F(PreviewTest, AKindWhoseViewerDoesNotExistShowsNoPreview)
+{
+    SetPreviewViewerType(kPreviewModel, {});
+    auto browser = OpenBrowser(DemoKeyPath());
+    ClickRow(browser->ListBif, kModelsBif);
+    EXPECT_EQ(browser->PreviewKind(), kPreviewNone);
+    EXPECT_TRUE(browser->Panel1->ShowsCaption());
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+    EXPECT_TRUE(browser->ListRes->isEnabled());
+    EXPECT_TRUE(browser->ListBif->isEnabled());
+}
+
+TEST_F(PreviewTest, TheViewerIsEmbeddedPreparedAndShownBeforeTheResourceIsLoaded)
+{
+    auto browser = OpenBrowser(DemoKeyPath());
+    Fake(kPreviewModel, {browser->ListRes, browser->ListBif});
+    ClickRow(browser->ListBif, kModelsBif);
+    ASSERT_EQ(Loads.size(), 1u);
+    EXPECT_TRUE(Loads[0].Prepared);
+    EXPECT_TRUE(Loads[0].Visible);
+    EXPECT_TRUE(Loads[0].Embedded);
+    EXPECT_EQ(Loads[0].ListsEnabled, std::vector<bool>({false, false}));
+    EXPECT_TRUE(browser->ListRes->isEnabled());
+    EXPECT_TRUE(browser->ListBif->isEnabled());
+    auto *viewer = dynamic_cast<TFakeViewer *>(browser->PreviewViewer());
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->parentWidget(), browser->Panel1);
+    EXPECT_EQ(viewer->geometry(), browser->Panel1->contentsRect());
+    EXPECT_EQ(browser->Panel1->Viewer(), viewer);
+}
+
+TEST_F(PreviewTest, TheModelViewGetsTheBrowsersReaderAndSourceKind)
+{
+    Fake(kPreviewModel);
+    {
+        auto browser = OpenBrowser(DemoKeyPath());
+        ClickRow(browser->ListBif, kModelsBif);
+        ASSERT_EQ(Loads.size(), 1u);
+        EXPECT_EQ(Loads[0].KeyReader, &browser->Reader());
+        EXPECT_EQ(Loads[0].ModReader, nullptr);
+        EXPECT_EQ(Loads[0].SourceKind, 1);
+        EXPECT_EQ(Loads[0].TemporaryFiles, std::set<std::string>{"demo_box.mdl"});
+    }
+    auto viewer = OpenViewer(DemoFolder() / "samples" / "sample.hak");
+    int boxRow = -1;
+    for (int row = 0; row < viewer->ListRes->RowCount(); ++row)
+        if (Cell(viewer->ListRes, row, 1) == "demo_box")
+            boxRow = row;
+    ASSERT_GE(boxRow, 0);
+    ClickRow(viewer->ListRes, boxRow);
+    ASSERT_EQ(Loads.size(), 2u);
+    EXPECT_EQ(Loads[1].ModReader, &viewer->Reader());
+    EXPECT_EQ(Loads[1].KeyReader, nullptr);
+    EXPECT_EQ(Loads[1].SourceKind, 0);
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+}
+
+TEST_F(PreviewTest, AFailedLoadEnablesTheListsKeepsTheViewerAndReportsTheError)
+{
+    Settings().BifAutoPreview = false;
+    auto browser = OpenBrowser(DemoKeyPath());
+    Fake(kPreviewPicture, {browser->ListRes, browser->ListBif}, "Cannot decode \"demo_grass.tga\"");
+    ClickRow(browser->ListRes, 1);
+    DoubleClickRow(browser->ListRes, 1);
+    ASSERT_EQ(ShownMessages.size(), 1u);
+    EXPECT_EQ(ShownMessages[0].Text, "Cannot decode \"demo_grass.tga\"");
+    EXPECT_EQ(ShownMessages[0].Icon, QMessageBox::Critical);
+    ASSERT_EQ(Loads.size(), 1u);
+    EXPECT_EQ(Loads[0].ListsEnabled, std::vector<bool>({false, false}));
+    EXPECT_TRUE(browser->ListRes->isEnabled());
+    EXPECT_TRUE(browser->ListBif->isEnabled());
+    EXPECT_EQ(browser->PreviewKind(), kPreviewPicture);
+    EXPECT_NE(browser->PreviewViewer(), nullptr);
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+
+    // The next click works as usual.
+    Settings().BifAutoPreview = true;
+    Fake(kPreviewPicture);
+    ClickRow(browser->ListRes, 0);
+    EXPECT_EQ(ShownMessages.size(), 1u);
+    EXPECT_EQ(Loads.size(), 2u);
+}
+
+TEST_F(PreviewTest, AFailedExportEnablesTheListsAndReportsTheError)
+{
+    auto browser = OpenBrowser(DemoKeyPath());
+    Fake(kPreviewPicture);
+    fs::remove_all(TempFolder()); // its creation at start failed
+    ClickRow(browser->ListRes, RowOf(browser->ListRes, "demo_icon"));
+    ASSERT_EQ(ShownMessages.size(), 1u);
+    EXPECT_TRUE(ShownMessages[0].Text.startsWith("Cannot create file")) << ShownMessages[0].Text.toStdString();
+    EXPECT_TRUE(ShownMessages[0].Text.contains("demo_icon.bmp"));
+    EXPECT_TRUE(Loads.empty());
+    EXPECT_TRUE(browser->ListRes->isEnabled());
+    EXPECT_TRUE(browser->ListBif->isEnabled());
+    EXPECT_EQ(browser->PreviewKind(), kPreviewPicture);
+}
+
+TEST_F(PreviewTest, TheErfViewerDisablesItsListWhileAPreviewIsBuilt)
+{
+    testdata::ErfBuilder erf("ERF ");
+    erf.Add("readme", rt::TXT, "text");
+    const fs::path path = fs::path(ProgramFolder()) / "one.erf";
+    erf.WriteTo(path);
+    Settings().ModAutoPreview = false;
+    auto viewer = OpenViewer(path);
+    Fake(kPreviewText, {viewer->ListRes});
+    DoubleClickRow(viewer->ListRes, 0);
+    ASSERT_EQ(Loads.size(), 1u);
+    EXPECT_EQ(Loads[0].ListsEnabled, std::vector<bool>{false});
+    EXPECT_EQ(Loads[0].Bytes, "text");
+    EXPECT_TRUE(viewer->ListRes->isEnabled());
+}
+
+TEST_F(PreviewTest, TypeTwentySixtyIsNamedByEachReaderAndShownAsAGff)
+{
+    Fake(kPreviewGFF);
+    testdata::KeyBifBuilder game;
+    game.AddResource(game.AddBif("data\\sets.bif"), "sset", rt::SSF_ALIAS, "GFF bytes");
+    const fs::path folder = NewFolder("game");
+    game.WriteTo(folder);
+    {
+        auto browser = OpenBrowser(QString::fromStdString((folder / "chitin.key").string()));
+        EXPECT_EQ(browser->PreviewKind(), kPreviewGFF);
+    }
+    testdata::ErfBuilder erf("MOD ");
+    erf.Add("sset", rt::SSF_ALIAS, "GFF bytes");
+    const fs::path archive = fs::path(ProgramFolder()) / "sets.mod";
+    erf.WriteTo(archive);
+    auto viewer = OpenViewer(archive);
+    EXPECT_EQ(viewer->PreviewKind(), kPreviewGFF);
+    ASSERT_EQ(Loads.size(), 2u);
+    EXPECT_EQ(fs::path(Loads[0].Path.toStdString()).filename(), "sset.ssf");
+    EXPECT_EQ(fs::path(Loads[1].Path.toStdString()).filename(), "sset.utw");
+    EXPECT_EQ(Loads[1].Bytes, "GFF bytes");
+}
+
+TEST_F(PreviewTest, JournalsArePreviewedFromBothBrowsers)
+{
+    Fake(kPreviewGFF);
+    testdata::KeyBifBuilder game;
+    game.AddResource(game.AddBif("data\\journal.bif"), "module", 2056, "JRL V3.2");
+    const fs::path folder = NewFolder("game");
+    game.WriteTo(folder);
+    auto browser = OpenBrowser(QString::fromStdString((folder / "chitin.key").string()));
+    EXPECT_EQ(browser->PreviewKind(), kPreviewGFF);
+    testdata::ErfBuilder erf("MOD ");
+    erf.Add("module", 2056, "JRL V3.2");
+    const fs::path archive = fs::path(ProgramFolder()) / "journal.mod";
+    erf.WriteTo(archive);
+    auto viewer = OpenViewer(archive);
+    EXPECT_EQ(viewer->PreviewKind(), kPreviewGFF);
+    ASSERT_EQ(Loads.size(), 2u);
+    EXPECT_EQ(fs::path(Loads[0].Path.toStdString()).filename(), "module.jrl");
+    EXPECT_EQ(fs::path(Loads[1].Path.toStdString()).filename(), "module.jrl");
+}
+
+TEST_F(PreviewTest, TheErfViewerReadsThePreviewedEntryByTheRowsResId)
+{
+    testdata::ErfBuilder erf("ERF ");
+    erf.Add("alpha", rt::TXT, "alpha bytes");
+    erf.Resources.back().ResId = 1;
+    erf.Add("beta", rt::TXT, "beta bytes");
+    erf.Resources.back().ResId = 0;
+    erf.Add("stray", rt::TXT, "stray bytes");
+    erf.Resources.back().ResId = 99;
+    const fs::path path = fs::path(ProgramFolder()) / "ids.erf";
+    erf.WriteTo(path);
+    Fake(kPreviewText);
+    auto viewer = OpenViewer(path);
+    ASSERT_EQ(Loads.size(), 1u);
+    EXPECT_EQ(Loads[0].Bytes, "beta bytes");
+    EXPECT_EQ(fs::path(Loads[0].Path.toStdString()).filename(), "beta.txt");
+
+    ClickRow(viewer->ListRes, 2);
+    ASSERT_EQ(ShownMessages.size(), 1u);
+    EXPECT_TRUE(ShownMessages[0].Text.contains("99")) << ShownMessages[0].Text.toStdString();
+    EXPECT_TRUE(viewer->ListRes->isEnabled());
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+}
+
+TEST_F(PreviewTest, ADoubleClickPreviewsAgainAndGivesTheFocusBack)
+{
+    auto browser = OpenBrowser(DemoKeyPath());
+    Fake(kPreviewPicture);
+    ClickRow(browser->ListRes, 1);
+    EXPECT_EQ(Loads.size(), 1u);
+    browser->ListBif->setFocus();
+    DoubleClickRow(browser->ListRes, 2);
+    // The first click previews, the double click previews again; the release ending it does not.
+    EXPECT_EQ(Loads.size(), 3u);
+    EXPECT_EQ(browser->focusWidget(), browser->ListRes);
+    EXPECT_EQ(browser->Panel1->findChildren<TFakeViewer *>().size(), 1);
+}
+
+TEST_F(PreviewTest, OnlyOnePreviewExistsAtATime)
+{
+    auto browser = OpenBrowser(DemoKeyPath());
+    Fake(kPreviewPicture);
+    ClickRow(browser->ListRes, 0);
+    QPointer<QWidget> first = browser->PreviewViewer();
+    ASSERT_FALSE(first.isNull());
+    ClickRow(browser->ListRes, 1);
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(browser->Panel1->findChildren<TFakeViewer *>().size(), 1);
+    browser->ClosePreview();
+    EXPECT_EQ(browser->PreviewKind(), kPreviewNone);
+    EXPECT_TRUE(browser->Panel1->findChildren<TFakeViewer *>().empty());
+    EXPECT_TRUE(browser->Panel1->ShowsCaption());
+}
+
+TEST_F(PreviewTest, ClosingEitherBrowserClosesItsSoundPreviewAndItsFile)
+{
+    Fake(kPreviewSound);
+    {
+        auto browser = OpenBrowser(DemoKeyPath());
+        ClickRow(browser->ListBif, kSoundsBif);
+        QPointer<QWidget> sound = browser->PreviewViewer();
+        ASSERT_EQ(FilesIn(TempFolder()), std::set<std::string>{"demo_beep.wav"});
+        EXPECT_TRUE(browser->close());
+        EXPECT_TRUE(sound.isNull());
+        EXPECT_TRUE(FilesIn(TempFolder()).empty());
+        EXPECT_EQ(browser->ListBif->RowCount(), 0);
+    }
+    {
+        auto viewer = OpenViewer(DemoFolder() / "samples" / "sample.erf");
+        int beepRow = -1;
+        for (int row = 0; row < viewer->ListRes->RowCount(); ++row)
+            if (Cell(viewer->ListRes, row, 1) == "demo_beep")
+                beepRow = row;
+        ASSERT_GE(beepRow, 0);
+        ClickRow(viewer->ListRes, beepRow);
+        ASSERT_EQ(FilesIn(TempFolder()), std::set<std::string>{"demo_beep.wav"});
+        EXPECT_TRUE(viewer->close());
+        EXPECT_TRUE(FilesIn(TempFolder()).empty());
+    }
+    // A browser destroyed without closing cleans up as well.
+    {
+        auto browser = OpenBrowser(DemoKeyPath());
+        ClickRow(browser->ListBif, kSoundsBif);
+        ASSERT_EQ(FilesIn(TempFolder()), std::set<std::string>{"demo_beep.wav"});
+    }
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+}
