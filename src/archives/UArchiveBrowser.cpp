@@ -83,8 +83,7 @@ void TPreviewPanel::SetCaption(const QString &caption)
 
 void TPreviewPanel::Embed(QWidget *viewer)
 {
-    viewer->setParent(this); // a child widget: no frame, no title bar
-    viewer->setWindowFlags(Qt::Widget);
+    viewer->setParent(this, Qt::Widget); // a child widget: no frame, no title bar
     layout()->addWidget(viewer);
     update();
 }

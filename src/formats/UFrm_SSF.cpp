@@ -1,6 +1,7 @@
 #include "formats/UFrm_SSF.h"
 
 #include "formats/UCSSF.h"
+#include "formats/URecordTable.h"
 #include "formats/UTableModel.h"
 
 #include <QCloseEvent>
@@ -57,9 +58,7 @@ void TFrm_SSF::OpenFile(const QString &path)
 
 void TFrm_SSF::ListResResize()
 {
-    QHeaderView *header = ListRes->horizontalHeader();
-    const int rest = ListRes->width() - header->sectionSize(0) - header->sectionSize(1) - kTlkRefMargin;
-    header->resizeSection(2, std::max(rest, header->minimumSectionSize()));
+    FillLastColumn(ListRes);
 }
 
 bool TFrm_SSF::eventFilter(QObject *watched, QEvent *event)

@@ -21,7 +21,6 @@ public:
     static constexpr int kResNameWidth = 150;
     static constexpr int kTlkRefWidth = 300;
     // Room the "TLKREF" column leaves at the list's right edge.
-    static constexpr int kTlkRefMargin = 20;
 
     // Creates the window's sound set reader, which loads the game's talk table.
     explicit TFrm_SSF(QWidget *parent = nullptr);

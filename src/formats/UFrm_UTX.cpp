@@ -25,35 +25,7 @@ namespace {
 constexpr int kDesignedWidth = 549;
 constexpr int kDesignedHeight = 433;
 
-// Calls each line of text, split at CR LF, CR or LF, without its line end.
-template <class TVisit>
-void ForEachLine(const std::string &text, TVisit visit)
-{
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
-            continue;
-        visit(std::string_view(text).substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    visit(std::string_view(text).substr(start));
-}
-
 } // namespace
-
-std::string DumpFileText(const std::vector<std::string> &lines)
-{
-    std::string text;
-    for (const std::string &line : lines) {
-        ForEachLine(line, [&text](std::string_view part) {
-            text += part;
-            text += "\r\n";
-        });
-    }
-    return text;
-}
 
 TFrm_UTX::TFrm_UTX(QWidget *parent) : QWidget(parent)
 {
@@ -175,7 +147,7 @@ void TFrm_UTX::BtnSaveClick()
     if (!SaveDialog1->Execute(this))
         return;
     CAtomicFile file(QFile::encodeName(SaveDialog1->FileName()).toStdString());
-    file.File().Write(DumpFileText(m_reader->Lines));
+    file.File().Write(m_reader->DumpText());
     file.Commit();
 }
 

@@ -22,11 +22,6 @@ class QTableView;
 class TRecordTableModel;
 class TSaveDialog;
 
-// The bytes Save writes for the dump: every line ended by CR LF. A line
-// break inside a line (a text with several lines) ends a line as well, as in
-// the text page.
-std::string DumpFileText(const std::vector<std::string> &lines);
-
 // Closing is always allowed; as a child window it is freed when closed.
 class TFrm_UTX : public QWidget {
     Q_OBJECT

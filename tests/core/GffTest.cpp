@@ -172,6 +172,16 @@ TEST_F(GffTest, WorkedExampleFromExplicitBytes)
     EXPECT_EQ(cut.Lines, WorkedExampleLines);
 }
 
+TEST(GffDumpText, EndsEachLineAndEachLineBreakInsideALineWithCrLf)
+{
+    CUT cut;
+    EXPECT_EQ(cut.DumpText(), "");
+    cut.Lines = {"a", "", "b"};
+    EXPECT_EQ(cut.DumpText(), "a\r\n\r\nb\r\n");
+    cut.Lines = {"x\r\ny", "p\rq", "m\nn"};
+    EXPECT_EQ(cut.DumpText(), "x\r\ny\r\np\r\nq\r\nm\r\nn\r\n");
+}
+
 TEST_F(GffTest, WithoutMakeTextThereAreEntriesButNoLines)
 {
     CUT cut;

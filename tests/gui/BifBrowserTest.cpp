@@ -88,6 +88,28 @@ std::vector<QString> Statuses(const std::vector<TSeenProgress> &seen)
     return statuses;
 }
 
+// Points the game folder at folder for the life of the object.
+class TScopedGameFolder {
+public:
+    explicit TScopedGameFolder(const std::string &folder)
+        : m_hadValue(qEnvironmentVariableIsSet(kVariable)), m_previous(qgetenv(kVariable))
+    {
+        qputenv(kVariable, QByteArray::fromStdString(folder));
+    }
+    ~TScopedGameFolder()
+    {
+        if (m_hadValue)
+            qputenv(kVariable, m_previous);
+        else
+            qunsetenv(kVariable);
+    }
+
+private:
+    static constexpr const char *kVariable = "QUORLIN_GAME_FOLDER";
+    bool m_hadValue;
+    QByteArray m_previous;
+};
+
 // A game folder of its own: every BIF named "data\bN.bif", resources of one byte each.
 fs::path WriteKey(const fs::path &folder, testdata::KeyBifBuilder &builder)
 {
@@ -756,10 +778,9 @@ TEST_F(BifBrowserTest, LongExportsLetEventsThroughOnlyEveryFewMilliseconds)
 
 TEST_F(BifBrowserTest, TheMainWindowsBifCommandOpensABrowserOnTheGameFolder)
 {
-    qputenv("QUORLIN_GAME_FOLDER", QByteArray::fromStdString((DemoFolder() / "game").string()));
+    TScopedGameFolder game((DemoFolder() / "game").string());
     auto main = CreateMainWindow();
     ClickMenuCommand(main.get(), {"File1", "BIF1"}, "Duskmere1");
-    qunsetenv("QUORLIN_GAME_FOLDER");
     const QList<QMdiSubWindow *> children = main->MdiArea()->subWindowList();
     ASSERT_EQ(children.size(), 1);
     auto *browser = qobject_cast<TFrm_BIF *>(children[0]->widget());
@@ -781,16 +802,14 @@ TEST_F(BifBrowserTest, TheMainWindowsBifCommandOpensABrowserOnTheGameFolder)
     // Closing the child window frees the browser.
     QPointer<TFrm_BIF> watched = browser;
     children[0]->close();
-    QTest::qWaitFor([&watched] { return watched.isNull(); }, 2000);
-    EXPECT_TRUE(watched.isNull());
+    EXPECT_TRUE(QTest::qWaitFor([&watched] { return watched.isNull(); }, 2000));
 }
 
 TEST_F(BifBrowserTest, WithoutAGameFolderTheBrowserOpensEmpty)
 {
-    qputenv("QUORLIN_GAME_FOLDER", QByteArray::fromStdString(ProgramFolder() + "no-game"));
+    TScopedGameFolder game(ProgramFolder() + "no-game");
     auto main = CreateMainWindow();
     ClickMenuCommand(main.get(), {"File1", "BIF1"}, "Duskmere1");
-    qunsetenv("QUORLIN_GAME_FOLDER");
     ASSERT_EQ(main->MdiArea()->subWindowList().size(), 1);
     auto *browser = qobject_cast<TFrm_BIF *>(main->MdiArea()->subWindowList()[0]->widget());
     ASSERT_NE(browser, nullptr);

@@ -557,10 +557,3 @@ TEST_F(GffViewerTest, ArchivePreviewsShowGffResourcesInThisViewer)
     EXPECT_EQ(GridRows(*gffViewer), kWorkedExampleRows);
 }
 
-TEST(GffDumpFileText, EndsEachLineAndEachLineBreakInsideALineWithCrLf)
-{
-    EXPECT_EQ(DumpFileText({}), "");
-    EXPECT_EQ(DumpFileText({"a", "", "b"}), "a\r\n\r\nb\r\n");
-    EXPECT_EQ(DumpFileText({"x\r\ny", "p\rq", "m\nn"}), "x\r\ny\r\np\r\nq\r\nm\r\nn\r\n");
-    EXPECT_EQ(DumpFileText({"ends\n"}), "ends\r\n\r\n");
-}

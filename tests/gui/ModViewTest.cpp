@@ -402,8 +402,7 @@ TEST_F(ModViewTest, TwoArchivesOpenInTwoIndependentWindows)
 
     QPointer<TFrm_MODView> closed = first;
     children[0]->close();
-    QTest::qWaitFor([&closed] { return closed.isNull(); }, 2000);
-    EXPECT_TRUE(closed.isNull());
+    EXPECT_TRUE(QTest::qWaitFor([&closed] { return closed.isNull(); }, 2000));
     ASSERT_EQ(main->MdiArea()->subWindowList().size(), 1);
     main->MdiArea()->setActiveSubWindow(children[1]);
 

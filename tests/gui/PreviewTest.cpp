@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
+#include <QWindow>
 
 #include <array>
 #include <filesystem>
@@ -462,6 +463,17 @@ TEST_F(PreviewTest, ADoubleClickPreviewsAgainAndGivesTheFocusBack)
     EXPECT_EQ(Loads.size(), 3u);
     EXPECT_EQ(browser->focusWidget(), browser->ListRes);
     EXPECT_EQ(browser->Panel1->findChildren<TFakeViewer *>().size(), 1);
+
+    // Below the last row as well: the click and the double click preview the
+    // focused row, the release ending the double click does not.
+    TResourceView *list = browser->ListRes;
+    const QRect last = list->visualRect(list->model()->index(list->RowCount() - 1, 1));
+    ASSERT_LT(last.bottom() + 20, list->viewport()->height());
+    QWindow *window = list->window()->windowHandle();
+    const QPoint below = window->mapFromGlobal(list->viewport()->mapToGlobal(QPoint(last.center().x(), last.bottom() + 10)));
+    QTest::mouseDClick(window, Qt::LeftButton, {}, below);
+    EXPECT_EQ(Loads.size(), 5u);
+    EXPECT_EQ(list->FocusedRow(), 2);
 }
 
 TEST_F(PreviewTest, OnlyOnePreviewExistsAtATime)
