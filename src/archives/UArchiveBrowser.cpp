@@ -342,3 +342,10 @@ void TExportRun::Notify() const
     if (ExportObserver())
         ExportObserver()(*m_progress);
 }
+
+QAction *AddMenuItem(QMenu *menu, const char *name, const char *caption)
+{
+    auto *action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}

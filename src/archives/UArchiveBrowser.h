@@ -7,6 +7,7 @@
 #include "app/UFrm_Progress.h"
 #include "archives/UResourceListModel.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QMenu>
@@ -175,6 +176,9 @@ private:
 
     void Notify() const;
 };
+
+// Appends an item with the component name and caption to a context menu.
+QAction *AddMenuItem(QMenu *menu, const char *name, const char *caption);
 
 // Called with the progress window after each change of its caption or status
 // text during an export. Returns the observer it replaces.

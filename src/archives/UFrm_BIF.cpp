@@ -23,13 +23,6 @@ constexpr int kSplitterWidth = 3;
 
 const QString kExporting = QStringLiteral("Exporting resources");
 
-QAction *AddMenuItem(QMenu *menu, const char *name, const char *caption)
-{
-    auto *action = menu->addAction(QString::fromLatin1(caption));
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-}
-
 // A strip above a list, the two together as one pane of a splitter.
 QWidget *ListPane(TCaptionStrip *strip, QWidget *list)
 {

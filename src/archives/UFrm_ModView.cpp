@@ -21,13 +21,6 @@ constexpr int kDesignHeight = 426;
 constexpr int kListWidth = 306;
 constexpr int kSplitterWidth = 3;
 
-QAction *AddMenuItem(QMenu *menu, const char *name, const char *caption)
-{
-    auto *action = menu->addAction(QString::fromLatin1(caption));
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-}
-
 } // namespace
 
 TFrm_MODView::TFrm_MODView(QWidget *parent) : QWidget(parent)

@@ -21,6 +21,8 @@
 #if __has_include("media/UFrm_IMG.h")
 #include "media/UFrm_IMG.h"
 #endif
+#include "formats/UFrm_SSF.h"
+#include "formats/UFrm_UTX.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -169,6 +171,35 @@ TEST_F(PreviewTest, TheTwoDAViewerShowsTheTableAndNoFileIsWritten)
     EXPECT_TRUE(ShownMessages.empty());
 }
 #endif
+
+TEST_F(PreviewTest, BlueprintsPalettesSoundSetsAndTablesShowInTheirViewersFromBothBrowsers)
+{
+    auto browser = OpenBrowser(DemoKeyPath());
+    ClickRow(browser->ListBif, kTemplatesBif);
+    for (const char *name : {"it_demo_sword", "demo_guard", "demo_itempal"}) {
+        ClickRow(browser->ListRes, RowOf(browser->ListRes, name));
+        const auto *gff = qobject_cast<TFrm_UTX *>(browser->PreviewViewer());
+        ASSERT_NE(gff, nullptr) << name;
+        EXPECT_FALSE(gff->Reader().Entries.empty()) << name;
+        EXPECT_TRUE(FilesIn(TempFolder()).empty()) << name;
+    }
+    ClickRow(browser->ListRes, RowOf(browser->ListRes, "vs_demo"));
+    const auto *soundSet = qobject_cast<TFrm_SSF *>(browser->PreviewViewer());
+    ASSERT_NE(soundSet, nullptr);
+    EXPECT_EQ(soundSet->ListRes->model()->rowCount(), 49);
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+    ClickRow(browser->ListRes, RowOf(browser->ListRes, "demo_spells"));
+    EXPECT_NE(qobject_cast<TFrm_2DA *>(browser->PreviewViewer()), nullptr);
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+
+    auto viewer = OpenViewer(DemoFolder() / "samples" / "sample.mod");
+    ClickRow(viewer->ListRes, RowOf(viewer->ListRes, "module"));
+    const auto *module = qobject_cast<TFrm_UTX *>(viewer->PreviewViewer());
+    ASSERT_NE(module, nullptr);
+    EXPECT_FALSE(module->Reader().Entries.empty());
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+    EXPECT_TRUE(ShownMessages.empty());
+}
 
 TEST_F(PreviewTest, AFileIsExportedUnderTheReadersNameAndDeletedAfterLoading)
 {
