@@ -7,6 +7,8 @@
 //                        created, and removed at the end
 //   QUORLIN_BENCH_KEEP   when 1, the data is kept at the end
 
+#include "BenchSupport.h"
+
 #include "app/UMessage.h"
 #include "formats/UCTLK.h"
 #include "formats/UCUT.h"
@@ -19,20 +21,16 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <malloc.h>
 #include <memory>
 #include <random>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-extern char **environ;
 
 namespace fs = std::filesystem;
 
@@ -163,40 +161,6 @@ FormatsData CreateData(const fs::path &root)
     return data;
 }
 
-// ---------------------------------------------------------------- measuring
-
-double ResidentMB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-    return 0;
-}
-
-// Runs a program with its output sent to /dev/null; returns its exit code.
-int RunProcess(const std::vector<std::string> &args)
-{
-    std::vector<std::string> copy = args;
-    std::vector<char *> argv;
-    for (auto &arg : copy)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // ---------------------------------------------------------------- benchmarks
 
 // The first load of the game's dialog.tlk in a process: read and split into entries.
@@ -216,11 +180,11 @@ void TalkTableCold(benchmark::State &state)
     table.reset();
     ClearTalkTableCache();
     malloc_trim(0);
-    const double before = ResidentMB();
+    const double before = CurrentMemoryMB();
     {
         CTLK measured;
         measured.Load(g_data.TalkTable.string());
-        state.counters["table_MB"] = ResidentMB() - before;
+        state.counters["table_MB"] = CurrentMemoryMB() - before;
     }
     ClearTalkTableCache();
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * g_data.TalkTableBytes));
@@ -271,14 +235,14 @@ void GffOpen(benchmark::State &state)
 void GffListProcess(benchmark::State &state)
 {
     for (auto _ : state)
-        if (RunProcess({QUORLIN_CLI_PATH, "gff", "list", g_data.Blueprint.string()}) != 0)
+        if (RunProcess({QUORLIN_CLI_PATH, "gff", "list", g_data.Blueprint.string()}).ExitCode != 0)
             state.SkipWithError("quorlin gff list failed");
 }
 
 void TlkSearchProcess(benchmark::State &state)
 {
     for (auto _ : state)
-        if (RunProcess({QUORLIN_CLI_PATH, "tlk", "search", g_data.TalkTable.string(), "SWORD forged"}) != 0)
+        if (RunProcess({QUORLIN_CLI_PATH, "tlk", "search", g_data.TalkTable.string(), "SWORD forged"}).ExitCode != 0)
             state.SkipWithError("quorlin tlk search failed");
 }
 
@@ -298,12 +262,6 @@ void RegisterAll()
         ->Unit(kMillisecond)->UseRealTime()->Iterations(20);
     benchmark::RegisterBenchmark("quorlin tlk search (process)", TlkSearchProcess)
         ->Unit(kMillisecond)->UseRealTime()->Iterations(20);
-}
-
-void RemoveFolder(const fs::path &folder)
-{
-    std::error_code error;
-    fs::remove_all(folder, error);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 //   QUORLIN_BENCH_KEEP   when 1, the data is kept at the end (for profiling)
 
 #include "BenchData.h"
+#include "BenchSupport.h"
 
 #include "app/UMessage.h"
 #include "archives/UCKEYV1.h"
@@ -19,108 +20,18 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <malloc.h>
 #include <fstream>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-extern char **environ;
 
 namespace fs = std::filesystem;
 
 namespace {
 
 BenchData g_data;
-
-// ---------------------------------------------------------------- memory
-
-// Peak resident memory of this process since the last ResetPeakMemory, in MB.
-double PeakMemoryMB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-    return 0;
-}
-
-double CurrentMemoryMB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-    return 0;
-}
-
-// Lowers the peak to the current resident size (Linux: clear_refs value 5).
-void ResetPeakMemory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-// Records the memory an operation needed above what the process held before it.
-class MemoryProbe {
-public:
-    MemoryProbe()
-    {
-        malloc_trim(0); // hand back what earlier runs freed, so it does not count
-        ResetPeakMemory();
-        m_before = CurrentMemoryMB();
-    }
-    void Report(benchmark::State &state) const
-    {
-        state.counters["peak_MB"] = PeakMemoryMB();
-        state.counters["added_MB"] = PeakMemoryMB() - m_before;
-    }
-
-private:
-    double m_before = 0;
-};
-
-// ---------------------------------------------------------------- processes
-
-struct ProcessResult {
-    int ExitCode = -1;
-    double MaxRssMB = 0;
-};
-
-// Runs a program with its output sent to /dev/null.
-ProcessResult RunProcess(const std::vector<std::string> &args)
-{
-    std::vector<char *> argv;
-    std::vector<std::string> copy = args;
-    for (auto &arg : copy)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        throw std::runtime_error("cannot start " + args[0]);
-    int status = 0;
-    struct rusage usage {};
-    if (wait4(pid, &status, 0, &usage) != pid)
-        throw std::runtime_error("cannot wait for " + args[0]);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, usage.ru_maxrss / 1024.0};
-}
-
-void RemoveFolder(const fs::path &folder)
-{
-    std::error_code error;
-    fs::remove_all(folder, error);
-}
 
 // cp -r source target, timed; target removed before each run with the timer paused.
 void CopyTree(benchmark::State &state, const fs::path &source, std::uint64_t bytes, int files)
