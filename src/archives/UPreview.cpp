@@ -11,33 +11,17 @@
 
 #include <array>
 
-// Each viewer joins the previews with one line in PreviewViewerTypes(), once it exists.
-#if __has_include("formats/UFrm_2DA.h")
 #include "formats/UFrm_2DA.h"
-#define QUORLIN_HAS_2DA_VIEWER 1
-#endif
-#if __has_include("formats/UFrm_SSF.h")
 #include "formats/UFrm_SSF.h"
-#define QUORLIN_HAS_SOUND_SET_VIEWER 1
-#endif
-#if __has_include("formats/UFrm_UTX.h")
-#include "formats/UFrm_UTX.h"
-#define QUORLIN_HAS_GFF_VIEWER 1
-#endif
-#if __has_include("formats/UFrm_TXT.h")
 #include "formats/UFrm_TXT.h"
-#define QUORLIN_HAS_TEXT_VIEWER 1
-#endif
-#if __has_include("media/UFrm_IMG.h")
+#include "formats/UFrm_UTX.h"
 #include "media/UFrm_IMG.h"
-#define QUORLIN_HAS_PICTURE_VIEWER 1
-#endif
 
 namespace {
 
 // A viewer loaded with the path of the exported file.
 template <class TViewer>
-[[maybe_unused]] TPreviewViewerType FileViewer()
+TPreviewViewerType FileViewer()
 {
     TPreviewViewerType type;
     type.Create = [] { return new TViewer; };
@@ -49,7 +33,7 @@ template <class TViewer>
 
 // A viewer loaded with the resource's bytes.
 template <class TViewer>
-[[maybe_unused]] TPreviewViewerType TextViewer()
+TPreviewViewerType TextViewer()
 {
     TPreviewViewerType type;
     type.Create = [] { return new TViewer; };
@@ -63,24 +47,15 @@ std::array<TPreviewViewerType, kPreviewKindCount> &PreviewViewerTypes()
 {
     static std::array<TPreviewViewerType, kPreviewKindCount> types = [] {
         std::array<TPreviewViewerType, kPreviewKindCount> registered;
-        // Still to come: kPreviewPLT and kPreviewSound as FileViewer<...>(),
+        // Each viewer joins the previews with one line here. Still to come:
+        // kPreviewPLT and kPreviewSound as FileViewer<...>(),
         // and the model view, whose entry also prepares its GL view (Prepare) and
         // hands the resource's reader and source kind to OpenModel.
-#ifdef QUORLIN_HAS_2DA_VIEWER
         registered[kPreview2DA] = TextViewer<TFrm_2DA>();
-#endif
-#ifdef QUORLIN_HAS_TEXT_VIEWER
         registered[kPreviewText] = FileViewer<TFrm_TXT>();
-#endif
-#ifdef QUORLIN_HAS_PICTURE_VIEWER
         registered[kPreviewPicture] = FileViewer<TFrm_IMG>();
-#endif
-#ifdef QUORLIN_HAS_SOUND_SET_VIEWER
         registered[kPreviewSoundSet] = FileViewer<TFrm_SSF>();
-#endif
-#ifdef QUORLIN_HAS_GFF_VIEWER
         registered[kPreviewGFF] = FileViewer<TFrm_UTX>();
-#endif
         return registered;
     }();
     return types;

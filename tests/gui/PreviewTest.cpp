@@ -12,15 +12,9 @@
 #include "testdata/KeyBifBuilder.h"
 #include "testdata/ResTypeNumbers.h"
 
-#if __has_include("formats/UFrm_2DA.h")
 #include "formats/UFrm_2DA.h"
-#endif
-#if __has_include("formats/UFrm_TXT.h")
 #include "formats/UFrm_TXT.h"
-#endif
-#if __has_include("media/UFrm_IMG.h")
 #include "media/UFrm_IMG.h"
-#endif
 #include "formats/UFrm_SSF.h"
 #include "formats/UFrm_UTX.h"
 
@@ -159,7 +153,6 @@ TEST_F(PreviewTest, ATwoDATableIsHandedOverAsBytesWithoutAFile)
     EXPECT_TRUE(FilesIn(TempFolder()).empty());
 }
 
-#if __has_include("formats/UFrm_2DA.h")
 TEST_F(PreviewTest, TheTwoDAViewerShowsTheTableAndNoFileIsWritten)
 {
     ASSERT_TRUE(PreviewViewerType(kPreview2DA).Create) << "the 2DA viewer is not registered";
@@ -170,7 +163,6 @@ TEST_F(PreviewTest, TheTwoDAViewerShowsTheTableAndNoFileIsWritten)
     EXPECT_TRUE(FilesIn(TempFolder()).empty());
     EXPECT_TRUE(ShownMessages.empty());
 }
-#endif
 
 TEST_F(PreviewTest, BlueprintsPalettesSoundSetsAndTablesShowInTheirViewersFromBothBrowsers)
 {
@@ -222,7 +214,6 @@ TEST_F(PreviewTest, AFileIsExportedUnderTheReadersNameAndDeletedAfterLoading)
     EXPECT_TRUE(FilesIn(TempFolder()).empty());
 }
 
-#if __has_include("media/UFrm_IMG.h") && __has_include("formats/UFrm_TXT.h")
 TEST_F(PreviewTest, PictureAndTextViewersFillThePanelAndLeaveTheTemporaryFolderEmpty)
 {
     ASSERT_TRUE(PreviewViewerType(kPreviewPicture).Create);
@@ -243,7 +234,6 @@ TEST_F(PreviewTest, PictureAndTextViewersFillThePanelAndLeaveTheTemporaryFolderE
     EXPECT_TRUE(FilesIn(TempFolder()).empty());
     EXPECT_TRUE(ShownMessages.empty());
 }
-#endif
 
 TEST_F(PreviewTest, ASoundKeepsItsFileWhileItPlaysAndTheCleanUpRemovesEverySound)
 {
