@@ -45,24 +45,9 @@ TMessageBoxHandler &MessageBoxHandler()
 constexpr QFileDialog::Options kDialogOptions =
     QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails;
 
-QString RunFolderDialog(const TFolderRequest &request)
+// Sets the filter and preselects the start path: a folder to start in, or a file.
+void Preset(QFileDialog &dialog, const TFileRequest &request)
 {
-    QFileDialog dialog(request.Parent, request.Caption, request.StartFolder);
-    dialog.setOptions(kDialogOptions | QFileDialog::ShowDirsOnly);
-    dialog.setFileMode(QFileDialog::Directory);
-    if (!request.Title.isEmpty())
-        dialog.setLabelText(QFileDialog::LookIn, request.Title);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
-}
-
-QString RunSaveFileDialog(const TSaveFileRequest &request)
-{
-    QFileDialog dialog(request.Parent, request.Title);
-    dialog.setOptions(kDialogOptions | QFileDialog::DontConfirmOverwrite);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(request.Filter);
     if (!request.StartPath.isEmpty()) {
         QFileInfo start(request.StartPath);
@@ -73,9 +58,34 @@ QString RunSaveFileDialog(const TSaveFileRequest &request)
             dialog.selectFile(start.fileName());
         }
     }
+}
+
+// Runs the dialog; the chosen path, empty when cancelled.
+QString ChosenPath(QFileDialog &dialog)
+{
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
+}
+
+QString RunFolderDialog(const TFolderRequest &request)
+{
+    QFileDialog dialog(request.Parent, request.Caption, request.StartFolder);
+    dialog.setOptions(kDialogOptions | QFileDialog::ShowDirsOnly);
+    dialog.setFileMode(QFileDialog::Directory);
+    if (!request.Title.isEmpty())
+        dialog.setLabelText(QFileDialog::LookIn, request.Title);
+    return ChosenPath(dialog);
+}
+
+QString RunSaveFileDialog(const TSaveFileRequest &request)
+{
+    QFileDialog dialog(request.Parent, request.Title);
+    dialog.setOptions(kDialogOptions | QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    Preset(dialog, request);
+    return ChosenPath(dialog);
 }
 
 QMessageBox::StandardButton RunMessageBox(const TMessageBoxRequest &request)
@@ -114,16 +124,7 @@ QFileDialog *CreateOpenFileDialog(const TOpenFileRequest &request)
     dialog->setOptions(kDialogOptions);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilter(request.Filter);
-    if (!request.StartPath.isEmpty()) {
-        QFileInfo start(request.StartPath);
-        if (start.isDir()) {
-            dialog->setDirectory(start.absoluteFilePath());
-        } else {
-            dialog->setDirectory(start.absolutePath());
-            dialog->selectFile(start.fileName());
-        }
-    }
+    Preset(*dialog, request);
     return dialog;
 }
 
@@ -132,9 +133,7 @@ QString AskOpenFileName(const TOpenFileRequest &request)
     if (OpenFileHandler())
         return OpenFileHandler()(request);
     std::unique_ptr<QFileDialog> dialog(CreateOpenFileDialog(request));
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
-        return {};
-    return dialog->selectedFiles().constFirst();
+    return ChosenPath(*dialog);
 }
 
 QString AskSaveFileName(const TSaveFileRequest &request)
@@ -203,40 +202,20 @@ QString ConvertFilter(const QString &pairs)
     return entries.join(u";;");
 }
 
-TOpenDialog::TOpenDialog(const QString &name, const QString &filter, QObject *parent)
-    : QObject(parent), m_filter(filter)
+TFileDialog::TFileDialog(const QString &name, const QString &filter, TAsk ask, QObject *parent)
+    : QObject(parent), m_filter(filter), m_ask(ask)
 {
     setObjectName(name);
 }
 
-bool TOpenDialog::Execute(QWidget *parent)
+bool TFileDialog::Execute(QWidget *parent)
 {
-    TOpenFileRequest request;
+    TFileRequest request;
     request.Parent = parent;
     request.Title = m_title;
     request.Filter = ConvertFilter(m_filter);
     request.StartPath = m_fileName;
-    const QString chosen = AskOpenFileName(request);
-    if (chosen.isEmpty())
-        return false;
-    m_fileName = chosen;
-    return true;
-}
-
-TSaveDialog::TSaveDialog(const QString &name, const QString &filter, QObject *parent)
-    : QObject(parent), m_filter(filter)
-{
-    setObjectName(name);
-}
-
-bool TSaveDialog::Execute(QWidget *parent)
-{
-    TSaveFileRequest request;
-    request.Parent = parent;
-    request.Title = m_title;
-    request.Filter = ConvertFilter(m_filter);
-    request.StartPath = m_fileName;
-    const QString chosen = AskSaveFileName(request);
+    const QString chosen = m_ask(request);
     if (chosen.isEmpty())
         return false;
     m_fileName = chosen;

@@ -12,19 +12,15 @@
 class QFileDialog;
 class QWidget;
 
-struct TOpenFileRequest {
+// A request for a file to open or to save.
+struct TFileRequest {
     QWidget *Parent = nullptr;
     QString Title;     // empty: the toolkit's default title
     QString Filter;    // Qt form: "Text (*.a *.b);;Other (*.c)"
     QString StartPath; // a file to preselect or a folder to start in
 };
-
-struct TSaveFileRequest {
-    QWidget *Parent = nullptr;
-    QString Title;     // empty: the toolkit's default title
-    QString Filter;    // Qt form, as for TOpenFileRequest
-    QString StartPath; // a file to preselect or a folder to start in
-};
+using TOpenFileRequest = TFileRequest;
+using TSaveFileRequest = TFileRequest;
 
 struct TFolderRequest {
     QWidget *Parent = nullptr;
@@ -76,15 +72,13 @@ QString ConvertFilter(const QString &pairs);
 // "*.Mod" -> "*.[Mm][Oo][Dd]"; wildcards and other characters stay as they are.
 QString CaseInsensitivePattern(const QString &pattern);
 
-// An open dialog kept by its window for the whole run: it has a component
+// A file dialog kept by its window for the whole run: it has a component
 // name (its objectName) through which the translator sets its title, keeps
 // its filter in "description|patterns" form, and offers the previous choice
 // again when it runs the next time.
-class TOpenDialog : public QObject {
+class TFileDialog : public QObject {
     Q_OBJECT
 public:
-    TOpenDialog(const QString &name, const QString &filter, QObject *parent);
-
     const QString &Filter() const { return m_filter; }
     const QString &Title() const { return m_title; }
     void SetTitle(const QString &title) { m_title = title; }
@@ -92,33 +86,36 @@ public:
     const QString &FileName() const { return m_fileName; }
     void SetFileName(const QString &fileName) { m_fileName = fileName; }
 
-    // Asks for one existing file; true when the user chose one (FileName()).
+    // Asks for a file; true when the user chose one (FileName()).
     bool Execute(QWidget *parent);
+
+protected:
+    using TAsk = QString (*)(const TFileRequest &);
+    TFileDialog(const QString &name, const QString &filter, TAsk ask, QObject *parent);
 
 private:
     QString m_filter;
     QString m_title;
     QString m_fileName;
+    TAsk m_ask;
 };
 
-// A save dialog kept by its window, the counterpart of TOpenDialog: named,
-// with its filter in "description|patterns" form, offering the previous
-// choice again.
-class TSaveDialog : public QObject {
+// Asks for one existing file to open.
+class TOpenDialog : public TFileDialog {
     Q_OBJECT
 public:
-    TSaveDialog(const QString &name, const QString &filter, QObject *parent);
+    TOpenDialog(const QString &name, const QString &filter, QObject *parent)
+        : TFileDialog(name, filter, &AskOpenFileName, parent)
+    {
+    }
+};
 
-    const QString &Filter() const { return m_filter; }
-    const QString &Title() const { return m_title; }
-    void SetTitle(const QString &title) { m_title = title; }
-    const QString &FileName() const { return m_fileName; }
-
-    // Asks for a file to write; true when the user chose one (FileName()).
-    bool Execute(QWidget *parent);
-
-private:
-    QString m_filter;
-    QString m_title;
-    QString m_fileName;
+// Asks for a file to write.
+class TSaveDialog : public TFileDialog {
+    Q_OBJECT
+public:
+    TSaveDialog(const QString &name, const QString &filter, QObject *parent)
+        : TFileDialog(name, filter, &AskSaveFileName, parent)
+    {
+    }
 };

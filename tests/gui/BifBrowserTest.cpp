@@ -88,27 +88,6 @@ std::vector<QString> Statuses(const std::vector<TSeenProgress> &seen)
     return statuses;
 }
 
-// Points the game folder at folder for the life of the object.
-class TScopedGameFolder {
-public:
-    explicit TScopedGameFolder(const std::string &folder)
-        : m_hadValue(qEnvironmentVariableIsSet(kVariable)), m_previous(qgetenv(kVariable))
-    {
-        qputenv(kVariable, QByteArray::fromStdString(folder));
-    }
-    ~TScopedGameFolder()
-    {
-        if (m_hadValue)
-            qputenv(kVariable, m_previous);
-        else
-            qunsetenv(kVariable);
-    }
-
-private:
-    static constexpr const char *kVariable = "QUORLIN_GAME_FOLDER";
-    bool m_hadValue;
-    QByteArray m_previous;
-};
 
 // A game folder of its own: every BIF named "data\bN.bif", resources of one byte each.
 fs::path WriteKey(const fs::path &folder, testdata::KeyBifBuilder &builder)

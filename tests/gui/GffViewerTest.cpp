@@ -42,7 +42,6 @@ namespace {
 using testdata::GffBuilder;
 using testdata::TlkBuilder;
 
-constexpr const char *kGameFolderVariable = "QUORLIN_GAME_FOLDER";
 
 using TRow = std::vector<std::string>;
 
@@ -168,16 +167,11 @@ void ShowTextPage(TFrm_UTX &viewer)
 
 } // namespace
 
-class GffViewerTest : public TGuiTest {
+class GffViewerTest : public TGameFolderTest {
 protected:
     void SetUp() override
     {
-        TGuiTest::SetUp();
-        ASSERT_TRUE(m_gameFolder.isValid());
-        m_hadGameFolder = qEnvironmentVariableIsSet(kGameFolderVariable);
-        m_previousGameFolder = qgetenv(kGameFolderVariable);
-        qputenv(kGameFolderVariable, QFile::encodeName(m_gameFolder.path()));
-        ClearTalkTableCache();
+        TGameFolderTest::SetUp();
         WriteTalkTable();
 
         m_previousSaveFile = SetSaveFileHandler([this](const TSaveFileRequest &request) {
@@ -193,12 +187,7 @@ protected:
     void TearDown() override
     {
         SetSaveFileHandler(std::move(m_previousSaveFile));
-        ClearTalkTableCache();
-        if (m_hadGameFolder)
-            qputenv(kGameFolderVariable, m_previousGameFolder);
-        else
-            qunsetenv(kGameFolderVariable);
-        TGuiTest::TearDown();
+        TGameFolderTest::TearDown();
     }
 
     // dialog.tlk of the game: entry 1 has only a text, entry 2 a sound too.
@@ -208,7 +197,7 @@ protected:
         talk.Add("", "Never shown");
         talk.Add("", "Long Sword");
         talk.Add("snd_ok", "Text behind a sound");
-        talk.WriteTo(std::filesystem::path(m_gameFolder.path().toStdString()) / "dialog.tlk");
+        talk.WriteTo(GameFolder() / "dialog.tlk");
     }
 
     std::string Write(const std::string &name, const GffBuilder &gff) const
@@ -232,9 +221,6 @@ protected:
     std::vector<TSaveFileRequest> SaveFileRequests;
 
 private:
-    QTemporaryDir m_gameFolder;
-    bool m_hadGameFolder = false;
-    QByteArray m_previousGameFolder;
     TSaveFileHandler m_previousSaveFile;
 };
 

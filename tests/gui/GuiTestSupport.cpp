@@ -1,5 +1,7 @@
 #include "GuiTestSupport.h"
 
+#include "formats/UCTLK.h"
+
 #include "app/UMain.h"
 #include "app/USettings.h"
 #include "app/UUtil.h"
@@ -138,4 +140,37 @@ void ClickMenuCommand(QWidget *window, const QStringList &menus, const QString &
     ASSERT_NE(action, nullptr);
     ClickEntry(open, action);
     QApplication::processEvents();
+}
+
+namespace {
+constexpr const char *kGameFolderVariable = "QUORLIN_GAME_FOLDER";
+}
+
+TScopedGameFolder::TScopedGameFolder(const std::string &folder)
+    : m_hadValue(qEnvironmentVariableIsSet(kGameFolderVariable)), m_previous(qgetenv(kGameFolderVariable))
+{
+    qputenv(kGameFolderVariable, QByteArray::fromStdString(folder));
+}
+
+TScopedGameFolder::~TScopedGameFolder()
+{
+    if (m_hadValue)
+        qputenv(kGameFolderVariable, m_previous);
+    else
+        qunsetenv(kGameFolderVariable);
+}
+
+void TGameFolderTest::SetUp()
+{
+    TGuiTest::SetUp();
+    ASSERT_TRUE(m_gameFolder.isValid());
+    m_scope = std::make_unique<TScopedGameFolder>(GameFolder().string());
+    ClearTalkTableCache();
+}
+
+void TGameFolderTest::TearDown()
+{
+    ClearTalkTableCache();
+    m_scope.reset();
+    TGuiTest::TearDown();
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,31 @@ private:
     TOpenFileHandler m_previousOpenFile;
     TFolderHandler m_previousFolder;
     TMessageBoxHandler m_previousMessageBox;
+};
+
+// Points the game folder (QUORLIN_GAME_FOLDER) at folder for the life of the object.
+class TScopedGameFolder {
+public:
+    explicit TScopedGameFolder(const std::string &folder);
+    ~TScopedGameFolder();
+    TScopedGameFolder(const TScopedGameFolder &) = delete;
+    TScopedGameFolder &operator=(const TScopedGameFolder &) = delete;
+
+private:
+    bool m_hadValue;
+    QByteArray m_previous;
+};
+
+// A window test with an empty game folder of its own and no cached talk table.
+class TGameFolderTest : public TGuiTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::filesystem::path GameFolder() const { return m_gameFolder.path().toStdString(); }
+
+private:
+    QTemporaryDir m_gameFolder;
+    std::unique_ptr<TScopedGameFolder> m_scope;
 };
 
 // Finds a component of a window by its name; fails the test when it is missing.

@@ -24,7 +24,6 @@ namespace {
 using testdata::SsfBuilder;
 using testdata::TlkBuilder;
 
-constexpr const char *kGameFolderVariable = "QUORLIN_GAME_FOLDER";
 
 QList<QStringList> ReadRows(const TFrm_SSF &viewer)
 {
@@ -41,30 +40,8 @@ QList<QStringList> ReadRows(const TFrm_SSF &viewer)
 
 } // namespace
 
-class SoundSetViewerTest : public TGuiTest {
+class SoundSetViewerTest : public TGameFolderTest {
 protected:
-    void SetUp() override
-    {
-        TGuiTest::SetUp();
-        ASSERT_TRUE(m_gameFolder.isValid());
-        m_hadGameFolder = qEnvironmentVariableIsSet(kGameFolderVariable);
-        m_previousGameFolder = qgetenv(kGameFolderVariable);
-        qputenv(kGameFolderVariable, QFile::encodeName(m_gameFolder.path()));
-        ClearTalkTableCache();
-    }
-
-    void TearDown() override
-    {
-        ClearTalkTableCache();
-        if (m_hadGameFolder)
-            qputenv(kGameFolderVariable, m_previousGameFolder);
-        else
-            qunsetenv(kGameFolderVariable);
-        TGuiTest::TearDown();
-    }
-
-    std::filesystem::path GameFolder() const { return m_gameFolder.path().toStdString(); }
-
     // dialog.tlk of the game: entry 0 holds the text at the start of the
     // string block, which is never shown; entries 1 to 3 are the ones used.
     void WriteTalkTable() const
@@ -98,11 +75,6 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowExposed(viewer.get()));
         return viewer;
     }
-
-private:
-    QTemporaryDir m_gameFolder;
-    bool m_hadGameFolder = false;
-    QByteArray m_previousGameFolder;
 };
 
 TEST_F(SoundSetViewerTest, NewViewerHasItsCaptionAndThreeColumns)
