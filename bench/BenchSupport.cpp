@@ -1,5 +1,8 @@
 #include "BenchSupport.h"
 
+#include "app/UMessage.h"
+
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -79,4 +82,55 @@ void RemoveFolder(const std::filesystem::path &folder)
 {
     std::error_code error;
     std::filesystem::remove_all(folder, error);
+}
+
+void TimeExtraction(benchmark::State &state, const std::filesystem::path &folder,
+                    const std::function<void(const std::string &folder)> &extract)
+{
+    MemoryProbe memory;
+    for (auto _ : state) {
+        state.PauseTiming();
+        RemoveFolder(folder);
+        std::filesystem::create_directories(folder);
+        state.ResumeTiming();
+        extract(folder.string());
+    }
+    memory.Report(state);
+    RemoveFolder(folder);
+}
+
+int RunBenchmarksOnData(int argc, char **argv, const std::string &name,
+                        const std::function<void(const std::filesystem::path &root)> &prepare)
+{
+    namespace fs = std::filesystem;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    SetErrorMessageHandler([](const std::string &text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+
+    const char *folder = std::getenv("QUORLIN_BENCH_DIR");
+    const fs::path root =
+        folder && *folder ? fs::path(folder) : fs::path("/dev/shm") / (name + "-" + std::to_string(getpid()));
+    std::error_code error;
+    if (fs::exists(root, error)) {
+        // Never write into, nor remove at the end, a folder that was there before.
+        std::fprintf(stderr, "%s: %s exists already; choose another QUORLIN_BENCH_DIR\n", name.c_str(),
+                     root.c_str());
+        return 1;
+    }
+    int status = 0;
+    try {
+        std::fprintf(stderr, "Writing benchmark data to %s ...\n", root.c_str());
+        prepare(root);
+        benchmark::RunSpecifiedBenchmarks();
+    } catch (const std::exception &failure) {
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), failure.what());
+        status = 1;
+    }
+    benchmark::Shutdown();
+    if (const char *keep = std::getenv("QUORLIN_BENCH_KEEP"); keep && std::string(keep) == "1")
+        std::fprintf(stderr, "Data kept in %s\n", root.c_str());
+    else
+        RemoveFolder(root);
+    return status;
 }

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,3 +35,15 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string> &args);
 
 void RemoveFolder(const std::filesystem::path &folder);
+
+// Times extract(folder) into an emptied folder at every iteration, reports the
+// memory it added and removes the folder at the end.
+void TimeExtraction(benchmark::State &state, const std::filesystem::path &folder,
+                    const std::function<void(const std::string &folder)> &extract);
+
+// The main of a benchmark program: parses the options, takes the data folder
+// (QUORLIN_BENCH_DIR, else /dev/shm/<name>-<pid>; refused when it exists
+// already), lets prepare write the data and register the benchmarks, runs
+// them, and removes the folder unless QUORLIN_BENCH_KEEP is 1.
+int RunBenchmarksOnData(int argc, char **argv, const std::string &name,
+                        const std::function<void(const std::filesystem::path &root)> &prepare);

@@ -268,40 +268,12 @@ void RegisterAll()
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    SetErrorMessageHandler([](const std::string &text) { std::fprintf(stderr, "%s\n", text.c_str()); });
-
-    const char *folder = std::getenv("QUORLIN_BENCH_DIR");
-    const fs::path root = folder && *folder
-                              ? fs::path(folder)
-                              : fs::path("/dev/shm") / ("quorlin-formats-bench-" + std::to_string(getpid()));
-    std::error_code error;
-    if (fs::exists(root, error)) {
-        // Never write into, nor remove at the end, a folder that was there before.
-        std::fprintf(stderr, "quorlin-formats-bench: %s exists already; choose another QUORLIN_BENCH_DIR\n",
-                     root.c_str());
-        return 1;
-    }
-    int status = 0;
-    try {
-        std::fprintf(stderr, "Writing benchmark data to %s ...\n", root.c_str());
+    return RunBenchmarksOnData(argc, argv, "quorlin-formats-bench", [](const fs::path &root) {
         g_data = CreateData(root);
         ::setenv("QUORLIN_GAME_FOLDER", g_data.GameFolder.c_str(), 1);
         std::fprintf(stderr, "dialog.tlk: %d entries, %.1f MB; blueprint: %d fields, %ju bytes\n",
                      TalkTableEntries, static_cast<double>(g_data.TalkTableBytes) / 1e6, BlueprintFields,
                      static_cast<std::uintmax_t>(fs::file_size(g_data.Blueprint)));
         RegisterAll();
-        benchmark::RunSpecifiedBenchmarks();
-    } catch (const std::exception &failure) {
-        std::fprintf(stderr, "quorlin-formats-bench: %s\n", failure.what());
-        status = 1;
-    }
-    benchmark::Shutdown();
-    if (const char *keep = std::getenv("QUORLIN_BENCH_KEEP"); keep && std::string(keep) == "1")
-        std::fprintf(stderr, "Data kept in %s\n", root.c_str());
-    else
-        RemoveFolder(root);
-    return status;
+    });
 }

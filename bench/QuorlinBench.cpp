@@ -87,18 +87,10 @@ void KeyExtractAll(benchmark::State &state)
         state.SkipWithError("CKEY_FILE::Open failed");
         return;
     }
-    const fs::path out = g_data.Root / "extract-key";
-    MemoryProbe memory;
-    for (auto _ : state) {
-        state.PauseTiming();
-        RemoveFolder(out);
-        fs::create_directories(out);
-        state.ResumeTiming();
+    TimeExtraction(state, g_data.Root / "extract-key", [&key](const std::string &folder) {
         for (int b = 0; b < static_cast<int>(key.Bifs.size()); ++b)
-            key.ExtractBif(b, out.string());
-    }
-    memory.Report(state);
-    RemoveFolder(out);
+            key.ExtractBif(b, folder);
+    });
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * g_data.KeyBytes));
     state.counters["files"] = g_data.Sizes.KeyResources;
 }
@@ -164,17 +156,8 @@ void ErfExtractAll(benchmark::State &state)
         state.SkipWithError("CMOD::Open failed");
         return;
     }
-    const fs::path out = g_data.Root / "extract-erf";
-    MemoryProbe memory;
-    for (auto _ : state) {
-        state.PauseTiming();
-        RemoveFolder(out);
-        fs::create_directories(out);
-        state.ResumeTiming();
-        archive.ExtractAll(out.string());
-    }
-    memory.Report(state);
-    RemoveFolder(out);
+    TimeExtraction(state, g_data.Root / "extract-erf",
+                   [&archive](const std::string &folder) { archive.ExtractAll(folder); });
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * g_data.LooseBytes));
     state.counters["files"] = g_data.Sizes.ErfEntries;
 }
@@ -215,38 +198,12 @@ BenchSizes ScaledSizes()
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    SetErrorMessageHandler([](const std::string &text) { std::fprintf(stderr, "%s\n", text.c_str()); });
-
-    const char *folder = std::getenv("QUORLIN_BENCH_DIR");
-    const fs::path root = folder && *folder ? fs::path(folder)
-                                            : fs::path("/dev/shm") / ("quorlin-bench-" + std::to_string(getpid()));
-    int status = 0;
-    std::error_code error;
-    if (fs::exists(root, error)) {
-        // Never write into, nor remove at the end, a folder that was there before.
-        std::fprintf(stderr, "quorlin-bench: %s exists already; choose another QUORLIN_BENCH_DIR\n", root.c_str());
-        return 1;
-    }
-    try {
-        std::fprintf(stderr, "Writing benchmark data to %s ...\n", root.c_str());
+    return RunBenchmarksOnData(argc, argv, "quorlin-bench", [](const fs::path &root) {
         g_data = CreateBenchData(root, ScaledSizes());
         std::fprintf(stderr,
                      "KEY: %d BIFs, %d resources, %.0f MB; ERF and loose files: %d resources, %.0f MB\n",
                      g_data.Sizes.BifCount, g_data.Sizes.KeyResources, g_data.KeyBytes / 1e6,
                      g_data.Sizes.ErfEntries, g_data.LooseBytes / 1e6);
         RegisterAll();
-        benchmark::RunSpecifiedBenchmarks();
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "quorlin-bench: %s\n", error.what());
-        status = 1;
-    }
-    benchmark::Shutdown();
-    if (const char *keep = std::getenv("QUORLIN_BENCH_KEEP"); keep && std::string(keep) == "1")
-        std::fprintf(stderr, "Data kept in %s\n", root.c_str());
-    else
-        RemoveFolder(root);
-    return status;
+    });
 }
