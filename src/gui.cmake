@@ -3,12 +3,12 @@ add_library(quorlin-gui STATIC
   app/UApplication.cpp
   app/UDialogs.cpp
   app/UFrm_Progress.cpp
+  app/UListModel.cpp
   app/UMain.cpp
   archives/UArchiveBrowser.cpp
   archives/UFrm_BIF.cpp
   archives/UFrm_ModView.cpp
   archives/UPreview.cpp
-  archives/UResourceListModel.cpp
   formats/UFrm_2DA.cpp
   formats/UFrm_2DAPreview.cpp
   formats/UFrm_SSF.cpp
@@ -16,8 +16,6 @@ add_library(quorlin-gui STATIC
   formats/UFrm_TXT.cpp
   formats/UFrm_UTX.cpp
   formats/UFrm_UTXPreview.cpp
-  formats/URecordTable.cpp
-  formats/UTableModel.cpp
   media/UFrm_IMG.cpp
   media/UImageDecoders.cpp
 )

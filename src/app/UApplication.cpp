@@ -1,8 +1,10 @@
 #include "app/UApplication.h"
 
 #include "app/UDialogs.h"
+#include "app/UGameText.h"
 #include "app/UMessage.h"
 
+#include <QFile>
 #include <QFont>
 #include <QPainter>
 #include <QPixmap>
@@ -10,14 +12,19 @@
 
 QPointer<QWidget> TApplication::s_mainForm;
 
-QString FromCoreString(const std::string &text)
+QString FromGameText(const std::string &bytes, const CGameTextCodec &codec)
 {
-    return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+    return QString::fromStdString(codec.Decode(bytes));
 }
 
-std::string ToCoreString(const QString &text)
+QString FromPath(const std::string &path)
 {
-    return text.toLocal8Bit().toStdString();
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string ToPath(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
 }
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
@@ -25,7 +32,7 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
     setWindowIcon(ProgramIcon());
     // Readers report wrong files through the core hook: a modal error box.
     SetErrorMessageHandler([](const std::string &text) {
-        ShowErrorBox(QApplication::activeWindow(), QStringLiteral("Error"), FromCoreString(text));
+        ShowErrorBox(QApplication::activeWindow(), QStringLiteral("Error"), QString::fromStdString(text));
     });
 }
 
@@ -105,7 +112,7 @@ QIcon TApplication::ProgramIcon()
 
 void TApplication::ShowException(const std::exception &error)
 {
-    ShowErrorBox(activeWindow(), Title(), QString::fromLocal8Bit(error.what()));
+    ShowErrorBox(activeWindow(), Title(), QString::fromUtf8(error.what()));
 }
 
 void TApplication::SetDefaultSurfaceFormat()

@@ -40,6 +40,12 @@ private:
     static QPointer<QWidget> s_mainForm;
 };
 
-// Text of the core (bytes in the system code page) as a QString, and back.
-QString FromCoreString(const std::string &text);
-std::string ToCoreString(const QString &text);
+class CGameTextCodec;
+
+// Game text (bytes in one of the game's encodings) as a QString; bytes not
+// valid in the encoding show as U+FFFD.
+QString FromGameText(const std::string &bytes, const CGameTextCodec &codec);
+// File and folder paths, in the platform's encoding, and back. The core's own
+// messages and names it builds for display are UTF-8 (QString::fromStdString).
+QString FromPath(const std::string &path);
+std::string ToPath(const QString &path);

@@ -1,6 +1,7 @@
 #include "app/UCINIFILE.h"
 
 #include "app/UFileIO.h"
+#include "app/UText.h"
 
 #include <cctype>
 #include <cerrno>
@@ -21,16 +22,6 @@ std::string Trim(const std::string &text)
 }
 
 } // namespace
-
-bool SameTextNoCase(const std::string &a, const std::string &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 std::optional<long long> ParseInteger(const std::string &text)
 {
@@ -128,8 +119,8 @@ int CINIFILE::FindValueLine(const std::string &section, const std::string &key) 
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const Line &line = m_lines[i];
         if (line.isHeader)
-            inWanted = SameTextNoCase(line.section, section);
-        else if (inWanted && line.isValue && SameTextNoCase(line.key, key))
+            inWanted = SameNameNoCase(line.section, section);
+        else if (inWanted && line.isValue && SameNameNoCase(line.key, key))
             return int(i);
     }
     return -1;
@@ -138,7 +129,7 @@ int CINIFILE::FindValueLine(const std::string &section, const std::string &key) 
 bool CINIFILE::HasSection(const std::string &section) const
 {
     for (const Line &line : m_lines)
-        if (line.isHeader && SameTextNoCase(line.section, section))
+        if (line.isHeader && SameNameNoCase(line.section, section))
             return true;
     return false;
 }
@@ -198,7 +189,7 @@ void CINIFILE::WriteString(const std::string &section, const std::string &key, c
         if (current.isHeader) {
             if (inWanted)
                 break;
-            inWanted = SameTextNoCase(current.section, section);
+            inWanted = SameNameNoCase(current.section, section);
             if (inWanted) {
                 insertAt = int(i) + 1;
                 line.section = current.section;
@@ -237,7 +228,7 @@ std::vector<std::string> CINIFILE::Sections() const
             continue;
         bool known = false;
         for (const std::string &name : names)
-            known = known || SameTextNoCase(name, line.section);
+            known = known || SameNameNoCase(name, line.section);
         if (!known)
             names.push_back(line.section);
     }
@@ -250,7 +241,7 @@ std::vector<std::pair<std::string, std::string>> CINIFILE::SectionValues(const s
     bool inWanted = false;
     for (const Line &line : m_lines) {
         if (line.isHeader)
-            inWanted = SameTextNoCase(line.section, section);
+            inWanted = SameNameNoCase(line.section, section);
         else if (inWanted && line.isValue)
             values.emplace_back(line.key, line.value);
     }

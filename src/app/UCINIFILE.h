@@ -54,4 +54,3 @@ private:
 
 // Parses a decimal integer with optional sign and surrounding blanks.
 std::optional<long long> ParseInteger(const std::string &text);
-bool SameTextNoCase(const std::string &a, const std::string &b);

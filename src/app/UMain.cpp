@@ -198,9 +198,18 @@ void TFrmMain::RunFileCommand(std::size_t index)
 
 void TFrmMain::Duskmere1Click()
 {
+    const std::string gameFolder = GetGameFolder();
+    if (gameFolder.empty()) {
+        ShowErrorBox(this, TApplication::Title(),
+                     QStringLiteral("No game folder is set. Name it with the key Location of section "
+                                    "[Duskmere] in %1, or with the environment variable QUORLIN_GAME_FOLDER.")
+                         .arg(FromPath(GetGameFolderConfigPath())));
+        return;
+    }
     auto *browser = new TFrm_BIF;
     AddChildWindow(browser);
-    browser->OpenFile(FromCoreString(GetGameFolder() + "/chitin.key"));
+    // An install without chitin.key gives an empty browser.
+    browser->OpenFile(FromPath(FindPathNoCase(gameFolder, "chitin.key")));
 }
 
 void TFrmMain::Packer1Click()

@@ -30,6 +30,7 @@ void LoadOptions(const std::string &path, TSettings &settings, TWindowGeometry &
     settings.ModDefaultDir = ini.ReadString(Section, "ModDefaultDir", defaults.ModDefaultDir);
     settings.BifDefaultDir = ini.ReadString(Section, "BifDefaultDir", defaults.BifDefaultDir);
     settings.UTXMakeText = ini.ReadBool(Section, "UTXMakeText", defaults.UTXMakeText);
+    settings.GameEncoding = ini.ReadString(Section, "GameEncoding", defaults.GameEncoding);
     const TWindowGeometry defaultGeometry;
     geometry.Width = ini.ReadInteger(Section, "Width", defaultGeometry.Width);
     geometry.Height = ini.ReadInteger(Section, "Height", defaultGeometry.Height);
@@ -46,6 +47,9 @@ bool SaveOptions(const std::string &path, const TSettings &settings, const TWind
     ini.WriteString(Section, "ModDefaultDir", settings.ModDefaultDir);
     ini.WriteString(Section, "BifDefaultDir", settings.BifDefaultDir);
     ini.WriteBool(Section, "UTXMakeText", settings.UTXMakeText);
+    // Written only once chosen, so files of earlier runs keep their eleven keys.
+    if (!settings.GameEncoding.empty() || ini.Value(Section, "GameEncoding"))
+        ini.WriteString(Section, "GameEncoding", settings.GameEncoding);
     ini.WriteInteger(Section, "Width", geometry.Width);
     ini.WriteInteger(Section, "Height", geometry.Height);
     ini.WriteInteger(Section, "Left", geometry.Left);

@@ -11,6 +11,8 @@ struct TSettings {
     std::string ModDefaultDir;
     std::string BifDefaultDir;
     bool UTXMakeText = false;
+    // The encoding of game text ("CP1250"); empty: by the game's language.
+    std::string GameEncoding;
 };
 
 struct TWindowGeometry {

@@ -1,6 +1,8 @@
 #include "app/UUtil.h"
 
 #include "app/UCINIFILE.h"
+#include "app/UGameText.h"
+#include "app/UText.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -195,9 +197,9 @@ bool DirectoryExists(const std::string &path)
     return fs::is_directory(path, error);
 }
 
-std::string SafeResRef(const std::string &resref)
+std::string SafeResRef(const std::string &name)
 {
-    std::string safe = resref;
+    std::string safe = name;
     for (char &c : safe) {
         unsigned char byte = static_cast<unsigned char>(c);
         if (c == '/' || c == '\\' || c == ':' || byte < 0x20 || byte == 0x7f)
@@ -206,39 +208,16 @@ std::string SafeResRef(const std::string &resref)
     return safe;
 }
 
-std::string ResourceFilePath(const std::string &folder, const std::string &resref, const std::string &lowerExt)
+std::string ResourceFileName(const std::string &resref, const std::string &lowerExt, const CGameTextCodec &codec)
 {
-    return IncludeTrailingSeparator(folder) + SafeResRef(resref) + "." + lowerExt;
+    std::string name;
+    codec.Decode(
+        resref, [&name](std::string_view utf8) { name += utf8; }, [&name](unsigned char) { name += '_'; });
+    return SafeResRef(name) + "." + lowerExt;
 }
 
-std::string UpperCaseAscii(std::string text)
+std::string ResourceFilePath(const std::string &folder, const std::string &resref, const std::string &lowerExt,
+                             const CGameTextCodec &codec)
 {
-    for (char &c : text)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return text;
-}
-
-std::string LowerCaseAscii(std::string text)
-{
-    for (char &c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
-
-bool SameNameNoCase(const std::string &a, const std::string &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = char(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
+    return IncludeTrailingSeparator(folder) + ResourceFileName(resref, lowerExt, codec);
 }

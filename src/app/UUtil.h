@@ -48,13 +48,15 @@ std::string FindPathNoCase(const std::string &folder, const std::string &relativ
 bool FileExists(const std::string &path);
 bool DirectoryExists(const std::string &path);
 
-// Makes a resource name safe as a file name inside the chosen folder: path
-// separators, ':' and control characters become '_', so no name can leave it.
-std::string SafeResRef(const std::string &resref);
-// folder + safe ResRef + "." + extension: the file an extraction writes.
-std::string ResourceFilePath(const std::string &folder, const std::string &resref,
-                             const std::string &lowerExt);
+class CGameTextCodec;
 
-std::string UpperCaseAscii(std::string text);
-std::string LowerCaseAscii(std::string text);
-bool SameNameNoCase(const std::string &a, const std::string &b);
+// Makes a resource name (UTF-8) safe as a file name inside the chosen folder:
+// path separators, ':' and control characters become '_', so no name can leave it.
+std::string SafeResRef(const std::string &name);
+// The file an extraction writes for a ResRef (game text): the ResRef decoded to
+// the platform's encoding (bytes not valid in the game's encoding become '_'),
+// made safe, then "." + extension.
+std::string ResourceFileName(const std::string &resref, const std::string &lowerExt, const CGameTextCodec &codec);
+// folder + ResourceFileName.
+std::string ResourceFilePath(const std::string &folder, const std::string &resref, const std::string &lowerExt,
+                             const CGameTextCodec &codec);

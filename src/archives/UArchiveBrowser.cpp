@@ -1,9 +1,12 @@
 #include "archives/UArchiveBrowser.h"
 
+#include "app/UApplication.h"
 #include "app/UDialogs.h"
 #include "app/UFrm_Progress.h"
+#include "archives/UPreview.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLinearGradient>
@@ -108,12 +111,12 @@ void TPreviewPanel::paintEvent(QPaintEvent *event)
 
 // ---------------------------------------------------------------- TResourceView
 
-TResourceView::TResourceView(const QString &name, std::vector<TListColumn> columns,
-                             TResourceListModel::TCellText cellText, QWidget *parent)
+TResourceView::TResourceView(const QString &name, std::vector<TListColumn> columns, TListModel::TCellText cellText,
+                             QWidget *parent)
     : QTableView(parent)
 {
     setObjectName(name);
-    m_model = new TResourceListModel(std::move(columns), std::move(cellText), this);
+    m_model = new TListModel(std::move(columns), std::move(cellText), this);
     setModel(m_model);
 
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -348,4 +351,126 @@ QAction *AddMenuItem(QMenu *menu, const char *name, const char *caption)
     auto *action = menu->addAction(QString::fromLatin1(caption));
     action->setObjectName(QString::fromLatin1(name));
     return action;
+}
+
+// ---------------------------------------------------------------- TArchiveBrowser
+
+TArchiveBrowser::TArchiveBrowser(const QString &name, const QString &caption, std::vector<TListColumn> resColumns,
+                                 const std::string &defaultDir, bool fromErf, QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(name);
+    setWindowTitle(caption);
+
+    ListRes = new TResourceView(QStringLiteral("ListRes"), std::move(resColumns),
+                                [this](int row, int column) { return ListResGetText(row, column); });
+    Panel1 = new TPreviewPanel(QStringLiteral("Panel1"));
+
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    ExtractTo = AddMenuItem(PopupMenu2, "ExtractTo", "Extract file(s) to ..");
+    ExtractAll1 = AddMenuItem(PopupMenu2, "ExtractAll1", "Extract All");
+    ListRes->SetPopupMenu(PopupMenu2);
+    OpenDirDialog = new TOpenDirDialog(this);
+
+    ListRes->OnClick = [this] { ListResClick(); };
+    ListRes->OnDblClick = [this] { ListResDblClick(); };
+    connect(ExtractTo, &QAction::triggered, this, &TArchiveBrowser::ExtractToClick);
+    connect(ExtractAll1, &QAction::triggered, this, [this] { ExtractAll1Click(); });
+
+    // The translator gives the window its texts in the chosen language here.
+    OpenDirDialog->SetDirectory(FromPath(defaultDir));
+    m_preview = std::make_unique<TPreview>(Panel1, fromErf);
+    m_preview->SetLists({ListRes});
+}
+
+TArchiveBrowser::~TArchiveBrowser() = default;
+
+void TArchiveBrowser::SetPreviewLists(std::vector<QWidget *> lists)
+{
+    m_preview->SetLists(std::move(lists));
+}
+
+void TArchiveBrowser::ReleasePreview()
+{
+    m_preview.reset();
+}
+
+int TArchiveBrowser::PreviewKind() const
+{
+    return m_preview ? m_preview->Kind() : kPreviewNone;
+}
+
+QWidget *TArchiveBrowser::PreviewViewer() const
+{
+    return m_preview ? m_preview->Viewer() : nullptr;
+}
+
+std::string TArchiveBrowser::ChosenFolder() const
+{
+    return ToPath(OpenDirDialog->Directory());
+}
+
+void TArchiveBrowser::ListResClick()
+{
+    ClosePreview();
+    if (AutoPreview() && ListRes->SelectedRowCount(2) <= 1)
+        PreviewSelected();
+}
+
+void TArchiveBrowser::ListResDblClick()
+{
+    struct TFocusBack {
+        QWidget *List;
+        ~TFocusBack() { List->setFocus(); }
+    } focusBack{ListRes};
+    ClosePreview();
+    PreviewSelected();
+}
+
+void TArchiveBrowser::PreviewSelected()
+{
+    const int row = ListRes->FocusedRow();
+    TPreviewResource resource;
+    if (row < 0 || !m_preview || !RowResource(row, resource))
+        return;
+    m_preview->Show(resource);
+}
+
+void TArchiveBrowser::ClosePreview()
+{
+    if (m_preview)
+        m_preview->Close();
+}
+
+void TArchiveBrowser::CleanSounds()
+{
+    TPreview::CleanSounds();
+}
+
+void TArchiveBrowser::ExtractToClick()
+{
+    const std::vector<int> rows = ListRes->SelectedRows();
+    if (rows.empty() || !OpenDirDialog->Execute(this))
+        return;
+    TExportRun run(this, QString::fromLatin1(kExporting), qint64(rows.size()));
+    std::size_t next = 0;
+    ExtractRows(rows, ChosenFolder(), [&] {
+        run.Step(QStringLiteral("Exporting : ") + RowFileText(rows[std::min(next, rows.size() - 1)]));
+        ++next;
+    });
+    run.Finish();
+}
+
+void TArchiveBrowser::closeEvent(QCloseEvent *event)
+{
+    // Not while an export or a preview is under way.
+    if (!isEnabled() || (m_preview && m_preview->Building())) {
+        event->ignore();
+        return;
+    }
+    // The preview closes first, so a sound preview's file goes with it.
+    ClosePreview();
+    ClearLists();
+    event->accept();
 }

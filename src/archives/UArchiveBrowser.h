@@ -1,11 +1,12 @@
-// Pieces the two archive browsers (TFrm_BIF and TFrm_MODView) are built from:
-// the caption strips above their lists, the preview panel, the resource list
-// view, the folder picker of their extract commands and the run of one export
-// with the progress window.
+// What the two archive browsers (TFrm_BIF and TFrm_MODView) share: the base
+// window with the resource list, its preview and its extract commands, and the
+// pieces both are built from: the caption strips above their lists, the preview
+// panel, the resource list view, the folder picker of their extract commands
+// and the run of one export with the progress window.
 #pragma once
 
 #include "app/UFrm_Progress.h"
-#include "archives/UResourceListModel.h"
+#include "app/UListModel.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -17,6 +18,8 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 
@@ -67,7 +70,7 @@ private:
     QString m_caption;
 };
 
-// A resource list: rows over a TResourceListModel, whole rows selected, several
+// A resource list: rows over a TListModel, whole rows selected, several
 // at a time, grid lines, resizable columns whose headers show sort marks
 // without sorting. A right click selects the row under the mouse and opens the
 // list's context menu. OnClick runs after every left click in the list,
@@ -75,10 +78,10 @@ private:
 class TResourceView : public QTableView {
     Q_OBJECT
 public:
-    TResourceView(const QString &name, std::vector<TListColumn> columns,
-                  TResourceListModel::TCellText cellText, QWidget *parent = nullptr);
+    TResourceView(const QString &name, std::vector<TListColumn> columns, TListModel::TCellText cellText,
+                  QWidget *parent = nullptr);
 
-    TResourceListModel *ListModel() const { return m_model; }
+    TListModel *ListModel() const { return m_model; }
     void SetPopupMenu(QMenu *menu) { m_popupMenu = menu; }
     QMenu *PopupMenu() const { return m_popupMenu; }
 
@@ -104,7 +107,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    TResourceListModel *m_model = nullptr;
+    TListModel *m_model = nullptr;
     QPointer<QMenu> m_popupMenu;
     bool m_leftPressed = false;
     bool m_endsDoubleClick = false;
@@ -200,4 +203,75 @@ public:
 
 private:
     TReader &m_reader;
+};
+
+class TPreview;
+struct TPreviewResource;
+
+// The base of both archive browsers: the resource list ListRes with its context
+// menu ("Extract file(s) to ..", "Extract All"), the preview panel and its one
+// preview, the folder picker, and the behaviour of clicks, previews, the
+// extraction of selected rows and closing. Each browser adds its reader, its
+// layout and what differs: the rows' resources, the auto-preview setting and
+// "Extract All".
+class TArchiveBrowser : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char *kExporting = "Exporting resources";
+
+    // The preview kind on show, -1 when none.
+    int PreviewKind() const;
+    QWidget *PreviewViewer() const;
+
+    // The cell texts of ListRes.
+    virtual QString ListResGetText(int row, int column) const = 0;
+
+    void ListResClick();
+    void ListResDblClick();
+    void ExtractToClick();
+    virtual void ExtractAll1Click() = 0;
+
+    void PreviewSelected();
+    void ClosePreview();
+    static void CleanSounds();
+
+    TResourceView *ListRes = nullptr;
+    TPreviewPanel *Panel1 = nullptr;
+    QMenu *PopupMenu2 = nullptr;
+    QAction *ExtractTo = nullptr;
+    QAction *ExtractAll1 = nullptr;
+    TOpenDirDialog *OpenDirDialog = nullptr;
+
+protected:
+    // resColumns: the columns of ListRes; defaultDir: the folder the picker
+    // offers first; fromErf: the browser shows an ERF archive.
+    TArchiveBrowser(const QString &name, const QString &caption, std::vector<TListColumn> resColumns,
+                    const std::string &defaultDir, bool fromErf, QWidget *parent);
+    ~TArchiveBrowser() override;
+
+    // Whether a single click previews (the browser's setting).
+    virtual bool AutoPreview() const = 0;
+    // The resource of a row of ListRes, with the ways its reader exports it;
+    // false when the row shows none.
+    virtual bool RowResource(int row, TPreviewResource &resource) const = 0;
+    // "Name.EXT" of a row of ListRes, as the progress window names it.
+    virtual QString RowFileText(int row) const = 0;
+    // Extracts the rows of ListRes into folder, calling beforeEach before each file.
+    virtual void ExtractRows(const std::vector<int> &rows, const std::string &folder,
+                             const std::function<void()> &beforeEach) = 0;
+    // Empties the lists when the window closes.
+    virtual void ClearLists() = 0;
+
+    // The lists disabled while a preview is built.
+    void SetPreviewLists(std::vector<QWidget *> lists);
+    // Closes the preview while the reader it may use still exists: the
+    // browsers call it first thing in their destructors.
+    void ReleasePreview();
+    // The folder chosen in the picker, in the platform's encoding.
+    std::string ChosenFolder() const;
+
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::unique_ptr<TPreview> m_preview;
 };

@@ -1,6 +1,7 @@
 #include "archives/UCKEYV1.h"
 
 #include "app/UMessage.h"
+#include "app/UText.h"
 #include "app/UUtil.h"
 
 #include <algorithm>
@@ -90,6 +91,7 @@ bool CKEY_FILE::Open(const std::string &path)
     FileName = path;
     Bifs.clear();
     BifCount = KeyCount = SkippedKeys = 0;
+    m_codec = &GameTextCodec();
 
     CInputFile file(path);
     unsigned char header[KeyHeaderSize] = {};
@@ -175,7 +177,11 @@ bool CKEY_FILE::Open(const std::string &path)
 
 std::string CKEY_FILE::BifPath(int bif) const
 {
-    return FindPathNoCase(ExtractFilePath(FileName), Bifs.at(std::size_t(bif)).Name);
+    // The name is game text; the file on disk carries it in the platform's encoding.
+    const std::string &stored = Bifs.at(std::size_t(bif)).Name;
+    const std::string folder = ExtractFilePath(FileName);
+    const std::string decoded = FindPathNoCase(folder, Codec().Decode(stored));
+    return FileExists(decoded) ? decoded : FindPathNoCase(folder, stored);
 }
 
 const RKEY_RESSOURCE *CKEY_FILE::Resource(int bif, int index) const
@@ -201,9 +207,9 @@ const RKEY_RESSOURCE &CKEY_FILE::Require(int bif, int index) const
     return *res;
 }
 
-std::string CKEY_FILE::OutputName(const RKEY_RESSOURCE &res)
+std::string CKEY_FILE::OutputName(const RKEY_RESSOURCE &res) const
 {
-    return SafeResRef(res.ResRef) + "." + LowerCaseAscii(ResTypeToExt(res.ResType));
+    return ResourceFileName(res.ResRef, LowerCaseAscii(ResTypeToExt(res.ResType)), Codec());
 }
 
 void CKEY_FILE::ExtractOne(const CInputFile &bifFile, const RKEY_RESSOURCE &res, const std::string &folder)
@@ -221,6 +227,17 @@ void CKEY_FILE::ExtractToFile(int bif, int index, const std::string &folder)
     const RKEY_RESSOURCE &res = Require(bif, index);
     CInputFile bifFile(BifPath(bif));
     ExtractOne(bifFile, res, folder);
+}
+
+void CKEY_FILE::ExtractResources(int bif, const std::vector<int> &indices, const std::string &folder)
+{
+    std::vector<const RKEY_RESSOURCE *> resources;
+    resources.reserve(indices.size());
+    for (int index : indices)
+        resources.push_back(&Require(bif, index));
+    CInputFile bifFile(BifPath(bif));
+    for (const RKEY_RESSOURCE *res : resources)
+        ExtractOne(bifFile, *res, folder);
 }
 
 void CKEY_FILE::ExtractBif(int bif, const std::string &folder)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/UFileIO.h"
+#include "app/UGameText.h"
 #include "archives/UResTypes.h"
 
 #include <cstdint>
@@ -73,12 +74,15 @@ public:
     std::uint32_t SkippedKeys = 0;
 
     std::function<void(CKEY_FILE &)> OnExtract;
-    std::string CurrentName; // ResRef + "." + lower-case extension
+    std::string CurrentName; // the file name being written: ResRef + "." + lower-case extension
 
     bool Open(const std::string &path);
 
     void ExtractBif(int bif, const std::string &folder);
     void ExtractToFile(int bif, int index, const std::string &folder);
+    // Extracts the resources of one BIF with these Index values, in order, with
+    // the BIF opened once.
+    void ExtractResources(int bif, const std::vector<int> &indices, const std::string &folder);
     std::string ExtractToString(int bif, int index);
     void ExtractToStream(int bif, int index, CMemoryStream &stream);
     RKEY_LOCATION Find(const std::string &resref, std::int32_t resType) const;
@@ -88,9 +92,12 @@ public:
     // The resource with this Index in the BIF, or nullptr.
     const RKEY_RESSOURCE *Resource(int bif, int index) const;
     // File name an extraction writes for a resource (without folder).
-    static std::string OutputName(const RKEY_RESSOURCE &res);
+    std::string OutputName(const RKEY_RESSOURCE &res) const;
+    // The encoding of the names inside the KEY file: the game's, taken at Open.
+    const CGameTextCodec &Codec() const { return m_codec ? *m_codec : GameTextCodec(); }
 
 private:
+    const CGameTextCodec *m_codec = nullptr;
     const RKEY_RESSOURCE &Require(int bif, int index) const;
     void ExtractOne(const CInputFile &bifFile, const RKEY_RESSOURCE &res, const std::string &folder);
 };

@@ -1,12 +1,14 @@
 #include "archives/UCMOD.h"
 
 #include "app/UMessage.h"
+#include "app/UText.h"
 #include "app/UUtil.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 constexpr std::size_t HeaderSize = 40;
@@ -27,6 +29,7 @@ bool CMOD::Open(const std::string &path)
     if (!FileExists(path))
         return false;
     FileName = path;
+    m_codec = &GameTextCodec();
     std::unique_ptr<CInputFile> file;
     try {
         file = std::make_unique<CInputFile>(path);
@@ -77,9 +80,9 @@ std::vector<RMOD_ENTRY> ReadErfEntries(const CInputFile &file, std::uint32_t cou
     return entries;
 }
 
-std::string CMOD::OutputName(const RMOD_ENTRY &entry)
+std::string CMOD::OutputName(const RMOD_ENTRY &entry) const
 {
-    return SafeResRef(entry.ResRef) + "." + LowerCaseAscii(TypeToExt(entry.ResType));
+    return ResourceFileName(entry.ResRef, LowerCaseAscii(TypeToExt(entry.ResType)), Codec());
 }
 
 namespace {
@@ -92,7 +95,8 @@ std::string ReadEntry(const CInputFile &archive, const RMOD_ENTRY &entry)
 
 void CMOD::ExtractOne(const CInputFile &archive, const RMOD_ENTRY &entry, const std::string &folder)
 {
-    CurrentName = entry.ResRef + TypeToExt(entry.ResType);
+    CurrentIndex = int(&entry - Entries.data());
+    CurrentName = Codec().Decode(entry.ResRef) + TypeToExt(entry.ResType);
     if (OnExtract)
         OnExtract(*this);
     // Read first: an entry that lies past the end of the archive writes no file.
@@ -104,6 +108,21 @@ void CMOD::ExtractToFile(int index, const std::string &folder)
 {
     CInputFile archive(FileName);
     ExtractOne(archive, Entries.at(std::size_t(index)), folder);
+}
+
+void CMOD::ExtractEntries(const std::vector<int> &indices, const std::string &folder)
+{
+    // Name and type to the first entry carrying them, built once per call.
+    std::unordered_map<std::string, int> first;
+    first.reserve(Entries.size());
+    for (std::size_t i = 0; i < Entries.size(); ++i) {
+        first.emplace(ResourceKey(Entries[i].ResRef, Entries[i].ResType), int(i));
+    }
+    CInputFile archive(FileName);
+    for (int index : indices) {
+        const RMOD_ENTRY &entry = Entries.at(std::size_t(index));
+        ExtractOne(archive, Entries[std::size_t(first.at(ResourceKey(entry.ResRef, entry.ResType)))], folder);
+    }
 }
 
 void CMOD::ExtractAll(const std::string &folder)
@@ -124,7 +143,7 @@ void CMOD::ExtractToStream(int index, CMemoryStream &stream)
 {
     const RMOD_ENTRY &entry = Entries.at(std::size_t(index));
     CInputFile archive(FileName);
-    CurrentName = entry.ResRef + TypeToExt(entry.ResType);
+    CurrentName = Codec().Decode(entry.ResRef) + TypeToExt(entry.ResType);
     if (OnExtract)
         OnExtract(*this);
     std::string bytes = ReadEntry(archive, entry);

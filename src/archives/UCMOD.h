@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/UFileIO.h"
+#include "app/UGameText.h"
 #include "archives/UResTypes.h"
 
 #include <cstdint>
@@ -28,20 +29,28 @@ public:
     std::int32_t EntryCount = 0;
     std::vector<RMOD_ENTRY> Entries;
     std::function<void(CMOD &)> OnExtract;
-    std::string CurrentName; // ResRef followed by the upper-case extension, no dot
+    std::string CurrentName; // ResRef followed by the upper-case extension, no dot (UTF-8)
+    int CurrentIndex = -1;   // the entry being extracted
 
     bool Open(const std::string &path);
     void Clear();
     void ExtractAll(const std::string &folder);
     void ExtractToFile(int index, const std::string &folder);
+    // Extracts the entries at these positions, in order, with the archive opened
+    // once. Entries that share name and type share a file name: each is written
+    // with the bytes of the first entry of that name and type, as Find gives it.
+    void ExtractEntries(const std::vector<int> &indices, const std::string &folder);
     std::string ExtractToString(int index);
     void ExtractToStream(int index, CMemoryStream &stream);
     int Find(const std::string &resref, std::int32_t resType) const;
 
     static std::string TypeToExt(std::int32_t resType) { return ModTypeToExt(resType); }
     // File name an extraction writes for an entry (without folder).
-    static std::string OutputName(const RMOD_ENTRY &entry);
+    std::string OutputName(const RMOD_ENTRY &entry) const;
+    // The encoding of the archive's names and texts: the game's, taken at Open.
+    const CGameTextCodec &Codec() const { return m_codec ? *m_codec : GameTextCodec(); }
 
 private:
+    const CGameTextCodec *m_codec = nullptr;
     void ExtractOne(const CInputFile &archive, const RMOD_ENTRY &entry, const std::string &folder);
 };

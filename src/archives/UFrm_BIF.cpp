@@ -3,11 +3,9 @@
 #include "app/UApplication.h"
 #include "app/USettings.h"
 #include "app/UUtil.h"
-#include "archives/UArchiveBrowser.h"
 #include "archives/UPreview.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QSplitter>
@@ -20,8 +18,6 @@ constexpr int kDesignHeight = 447;
 constexpr int kListsWidth = 337;
 constexpr int kBifListHeight = 173;
 constexpr int kSplitterWidth = 3;
-
-const QString kExporting = QStringLiteral("Exporting resources");
 
 // A strip above a list, the two together as one pane of a splitter.
 QWidget *ListPane(TCaptionStrip *strip, QWidget *list)
@@ -37,19 +33,23 @@ QWidget *ListPane(TCaptionStrip *strip, QWidget *list)
 
 } // namespace
 
-TFrm_BIF::TFrm_BIF(QWidget *parent) : QWidget(parent)
+TFrm_BIF::TFrm_BIF(QWidget *parent)
+    : TArchiveBrowser(QStringLiteral("Frm_BIF"), QString::fromLatin1(kCaption),
+                      {{QStringLiteral("ID"), 40, Qt::AlignLeft},
+                       {QStringLiteral("Name"), 155, Qt::AlignLeft},
+                       {QStringLiteral("Type"), 50, Qt::AlignHCenter},
+                       {QStringLiteral("File Size"), 70, Qt::AlignRight}},
+                      Settings().BifDefaultDir, false, parent),
+      m_reader(std::make_unique<CKEY_FILE>())
 {
-    setObjectName(QStringLiteral("Frm_BIF"));
-    setWindowTitle(QString::fromLatin1(kCaption));
     resize(kDesignWidth, kDesignHeight);
     CreateComponents();
-    FormCreate();
+    SetPreviewLists({ListRes, ListBif});
 }
 
 TFrm_BIF::~TFrm_BIF()
 {
-    // The preview goes first, with its sound files, while the reader still exists.
-    m_preview.reset();
+    ReleasePreview();
 }
 
 void TFrm_BIF::CreateComponents()
@@ -60,12 +60,6 @@ void TFrm_BIF::CreateComponents()
                                  {QStringLiteral("File Size"), 70, Qt::AlignRight},
                                  {QStringLiteral("Num Res"), 70, Qt::AlignRight}},
                                 [this](int row, int column) { return ListBifGetText(row, column); });
-    ListRes = new TResourceView(QStringLiteral("ListRes"),
-                                {{QStringLiteral("ID"), 40, Qt::AlignLeft},
-                                 {QStringLiteral("Name"), 155, Qt::AlignLeft},
-                                 {QStringLiteral("Type"), 50, Qt::AlignHCenter},
-                                 {QStringLiteral("File Size"), 70, Qt::AlignRight}},
-                                [this](int row, int column) { return ListResGetText(row, column); });
     Panel_BifList = new TCaptionStrip(QStringLiteral("Panel_BifList"), QStringLiteral("BIF LIST"));
     Panel_FileList = new TCaptionStrip(QStringLiteral("Panel_FileList"), QStringLiteral("FILE LIST"));
 
@@ -86,8 +80,6 @@ void TFrm_BIF::CreateComponents()
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(Splitter2);
 
-    Panel1 = new TPreviewPanel(QStringLiteral("Panel1"));
-
     Splitter1 = new QSplitter(Qt::Horizontal, this);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setHandleWidth(kSplitterWidth);
@@ -107,37 +99,16 @@ void TFrm_BIF::CreateComponents()
     Menu_ExtractAllBif = AddMenuItem(PopupMenu1, "Menu_ExtractAllBif", "Extract all Bif files");
     ListBif->SetPopupMenu(PopupMenu1);
 
-    PopupMenu2 = new QMenu(this);
-    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    ExtractTo = AddMenuItem(PopupMenu2, "ExtractTo", "Extract file(s) to ..");
-    ExtractAll1 = AddMenuItem(PopupMenu2, "ExtractAll1", "Extract All");
-    ListRes->SetPopupMenu(PopupMenu2);
-
-    OpenDirDialog = new TOpenDirDialog(this);
-
     ListBif->OnClick = [this] { ListBifClick(); };
-    ListRes->OnClick = [this] { ListResClick(); };
-    ListRes->OnDblClick = [this] { ListResDblClick(); };
     connect(Menu_ExtractBif, &QAction::triggered, this, &TFrm_BIF::Menu_ExtractBifClick);
     connect(Menu_ExtractAllBif, &QAction::triggered, this, &TFrm_BIF::Menu_ExtractAllBifClick);
-    connect(ExtractTo, &QAction::triggered, this, &TFrm_BIF::ExtractToClick);
-    connect(ExtractAll1, &QAction::triggered, this, &TFrm_BIF::ExtractAll1Click);
-}
-
-void TFrm_BIF::FormCreate()
-{
-    // The translator gives the window its texts in the chosen language here.
-    OpenDirDialog->SetDirectory(FromCoreString(Settings().BifDefaultDir));
-    m_preview = std::make_unique<TPreview>(Panel1, false);
-    m_preview->SetLists({ListRes, ListBif});
-    m_reader = std::make_unique<CKEY_FILE>();
 }
 
 void TFrm_BIF::OpenFile(const QString &path)
 {
     if (m_opened)
         return;
-    const std::string keyPath = ToCoreString(path);
+    const std::string keyPath = ToPath(path);
     if (!FileExists(keyPath))
         return;
     m_opened = true;
@@ -153,16 +124,6 @@ void TFrm_BIF::OpenFile(const QString &path)
     ListBifClick();
 }
 
-int TFrm_BIF::PreviewKind() const
-{
-    return m_preview->Kind();
-}
-
-QWidget *TFrm_BIF::PreviewViewer() const
-{
-    return m_preview->Viewer();
-}
-
 QString TFrm_BIF::ListBifGetText(int row, int column) const
 {
     const RKEY_BIF &bif = m_reader->Bifs[std::size_t(row)];
@@ -170,7 +131,7 @@ QString TFrm_BIF::ListBifGetText(int row, int column) const
     case 0:
         return QString::number(row);
     case 1:
-        return FromCoreString(bif.Name);
+        return FromGameText(bif.Name, m_reader->Codec());
     case 2:
         return QString::number(bif.FileSize);
     case 3:
@@ -192,7 +153,7 @@ QString TFrm_BIF::ListResGetText(int row, int column) const
     case 0:
         return QString::number(res.Index);
     case 1:
-        return FromCoreString(res.ResRef);
+        return FromGameText(res.ResRef, m_reader->Codec());
     case 2:
         return QString::fromLatin1(ResTypeToExt(res.ResType));
     case 3:
@@ -221,82 +182,63 @@ void TFrm_BIF::ListBifClick()
     ListResClick();
 }
 
-void TFrm_BIF::ListResClick()
+bool TFrm_BIF::AutoPreview() const
 {
-    ClosePreview();
-    if (Settings().BifAutoPreview && ListRes->SelectedRowCount(2) <= 1)
-        PreviewSelected();
+    return Settings().BifAutoPreview;
 }
 
-void TFrm_BIF::ListResDblClick()
+bool TFrm_BIF::RowResource(int row, TPreviewResource &resource) const
 {
-    struct TFocusBack {
-        QWidget *List;
-        ~TFocusBack() { List->setFocus(); }
-    } focusBack{ListRes};
-    ClosePreview();
-    PreviewSelected();
-}
-
-void TFrm_BIF::PreviewSelected()
-{
-    const int row = ListRes->FocusedRow();
-    if (row < 0 || m_listedBif < 0)
-        return;
+    if (m_listedBif < 0)
+        return false;
     const RKEY_RESSOURCE &res = ListedResource(row);
     const int bif = res.Bif;
     const int index = res.Index;
-    TPreviewResource resource;
+    CKEY_FILE *reader = m_reader.get();
     resource.ResType = res.ResType;
     resource.ResRef = res.ResRef;
-    resource.FileName = CKEY_FILE::OutputName(res);
-    resource.ExportToFolder = [this, bif, index](const std::string &folder) {
-        m_reader->ExtractToFile(bif, index, folder);
+    resource.FileName = reader->OutputName(res);
+    resource.ExportToFolder = [reader, bif, index](const std::string &folder) {
+        reader->ExtractToFile(bif, index, folder);
     };
-    resource.ExportToBytes = [this, bif, index] { return m_reader->ExtractToString(bif, index); };
-    resource.KeyReader = m_reader.get();
+    resource.ExportToBytes = [reader, bif, index] { return reader->ExtractToString(bif, index); };
+    resource.KeyReader = reader;
     resource.SourceKind = 1;
-    m_preview->Show(resource);
+    return true;
 }
 
-void TFrm_BIF::ClosePreview()
+QString TFrm_BIF::RowFileText(int row) const
 {
-    m_preview->Close();
+    const RKEY_RESSOURCE &res = ListedResource(row);
+    return FromGameText(res.ResRef, m_reader->Codec()) + u'.' + QString::fromLatin1(ResTypeToExt(res.ResType));
 }
 
-void TFrm_BIF::CleanSounds()
+void TFrm_BIF::ExtractRows(const std::vector<int> &rows, const std::string &folder,
+                           const std::function<void()> &beforeEach)
 {
-    TPreview::CleanSounds();
-}
-
-void TFrm_BIF::ExtractToClick()
-{
-    const std::vector<int> rows = ListRes->SelectedRows();
-    if (rows.empty() || m_listedBif < 0 || !OpenDirDialog->Execute(this))
+    if (m_listedBif < 0)
         return;
-    const std::string folder = ToCoreString(OpenDirDialog->Directory());
-    TExportRun run(this, kExporting, qint64(rows.size()));
-    for (int row : rows) {
-        const RKEY_RESSOURCE &res = ListedResource(row);
-        run.Step(QStringLiteral("Exporting : ") + FromCoreString(res.ResRef) + u'.' +
-                 QString::fromLatin1(ResTypeToExt(res.ResType)));
-        m_reader->ExtractToFile(res.Bif, res.Index, folder);
-    }
-    run.Finish();
+    std::vector<int> indices;
+    indices.reserve(rows.size());
+    for (int row : rows)
+        indices.push_back(ListedResource(row).Index);
+    TScopedExtractHandler<CKEY_FILE> handler(*m_reader, [&beforeEach](CKEY_FILE &) { beforeEach(); });
+    m_reader->ExtractResources(m_listedBif, indices, folder);
 }
 
 void TFrm_BIF::Onextractfile(CKEY_FILE &reader, TExportRun &run)
 {
-    run.Step(QStringLiteral("Exporting : ") + FromCoreString(reader.CurrentName));
+    run.Step(QStringLiteral("Exporting : ") + QString::fromStdString(reader.CurrentName));
 }
 
 void TFrm_BIF::ExtractAll1Click()
 {
-    const int bif = ListBif->FocusedRow();
+    // The BIF whose files are listed, whichever BIF row a right click focused since.
+    const int bif = m_listedBif;
     if (ListRes->RowCount() == 0 || bif < 0 || !OpenDirDialog->Execute(this))
         return;
-    const std::string folder = ToCoreString(OpenDirDialog->Directory());
-    TExportRun run(this, kExporting, m_reader->Bifs[std::size_t(bif)].ResCount);
+    const std::string folder = ChosenFolder();
+    TExportRun run(this, QString::fromLatin1(kExporting), m_reader->Bifs[std::size_t(bif)].ResCount);
     TScopedExtractHandler<CKEY_FILE> handler(*m_reader,
                                              [this, &run](CKEY_FILE &reader) { Onextractfile(reader, run); });
     m_reader->ExtractBif(bif, folder);
@@ -323,27 +265,21 @@ void TFrm_BIF::Menu_ExtractAllBifClick()
 void TFrm_BIF::ExtractBifs(const std::vector<int> &bifs)
 {
     // Every BIF's files go straight into the chosen folder.
-    const std::string folder = ToCoreString(OpenDirDialog->Directory());
+    const std::string folder = ChosenFolder();
     TExportRun run(this, {}, 0);
     TScopedExtractHandler<CKEY_FILE> handler(*m_reader,
                                              [this, &run](CKEY_FILE &reader) { Onextractfile(reader, run); });
     for (int bif : bifs) {
         const RKEY_BIF &entry = m_reader->Bifs[std::size_t(bif)];
-        run.Begin(kExporting + QStringLiteral(" - ") + FromCoreString(entry.Name), entry.ResCount);
+        run.Begin(QString::fromLatin1(kExporting) + QStringLiteral(" - ") + FromGameText(entry.Name, m_reader->Codec()),
+                  entry.ResCount);
         m_reader->ExtractBif(bif, folder);
     }
     run.Finish();
 }
 
-void TFrm_BIF::closeEvent(QCloseEvent *event)
+void TFrm_BIF::ClearLists()
 {
-    // Not while an export or a preview is under way.
-    if (!isEnabled() || m_preview->Building()) {
-        event->ignore();
-        return;
-    }
-    ClosePreview();
     ListRes->Relist(0, [this] { m_listedBif = -1; });
     ListBif->Relist(0);
-    event->accept();
 }

@@ -3,23 +3,14 @@
 // menus that extract resources, whole BIFs or everything to a folder.
 #pragma once
 
+#include "archives/UArchiveBrowser.h"
 #include "archives/UCKEYV1.h"
-
-#include <QWidget>
 
 #include <memory>
 
-class QAction;
-class QMenu;
 class QSplitter;
-class TCaptionStrip;
-class TExportRun;
-class TOpenDirDialog;
-class TPreview;
-class TPreviewPanel;
-class TResourceView;
 
-class TFrm_BIF : public QWidget {
+class TFrm_BIF : public TArchiveBrowser {
     Q_OBJECT
 public:
     static constexpr const char *kCaption = "BIF Preview";
@@ -32,53 +23,42 @@ public:
     void OpenFile(const QString &path);
 
     const CKEY_FILE &Reader() const { return *m_reader; }
-    // The preview kind on show, -1 when none.
-    int PreviewKind() const;
-    QWidget *PreviewViewer() const;
 
     QString ListBifGetText(int row, int column) const;
-    QString ListResGetText(int row, int column) const;
+    QString ListResGetText(int row, int column) const override;
 
     void ListBifClick();
-    void ListResClick();
-    void ListResDblClick();
-    void ExtractToClick();
-    void ExtractAll1Click();
+    // Extracts every resource of the BIF whose files ListRes lists.
+    void ExtractAll1Click() override;
     void Menu_ExtractBifClick();
     void Menu_ExtractAllBifClick();
 
-    void PreviewSelected();
-    void ClosePreview();
-    static void CleanSounds();
-
-    // Components, by their names.
+    // Components, by their names (ListRes, Panel1, PopupMenu2 and the folder
+    // picker come with TArchiveBrowser).
     QWidget *Panel2 = nullptr;
     TCaptionStrip *Panel_BifList = nullptr;
     TResourceView *ListBif = nullptr;
     QSplitter *Splitter2 = nullptr;
     TCaptionStrip *Panel_FileList = nullptr;
-    TResourceView *ListRes = nullptr;
     QSplitter *Splitter1 = nullptr;
-    TPreviewPanel *Panel1 = nullptr;
     QMenu *PopupMenu1 = nullptr;
     QAction *Menu_ExtractBif = nullptr;
     QAction *Menu_ExtractAllBif = nullptr;
-    QMenu *PopupMenu2 = nullptr;
-    QAction *ExtractTo = nullptr;
-    QAction *ExtractAll1 = nullptr;
-    TOpenDirDialog *OpenDirDialog = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    bool AutoPreview() const override;
+    bool RowResource(int row, TPreviewResource &resource) const override;
+    QString RowFileText(int row) const override;
+    void ExtractRows(const std::vector<int> &rows, const std::string &folder,
+                     const std::function<void()> &beforeEach) override;
+    void ClearLists() override;
 
 private:
     std::unique_ptr<CKEY_FILE> m_reader;
-    std::unique_ptr<TPreview> m_preview;
     bool m_opened = false;
     int m_listedBif = -1; // the BIF whose resources ListRes shows
 
     void CreateComponents();
-    void FormCreate();
     const RKEY_RESSOURCE &ListedResource(int row) const;
     void ExtractBifs(const std::vector<int> &bifs);
     // Handler of CKEY_FILE::OnExtract during the BIF-wide exports.

@@ -3,16 +3,11 @@
 #include "app/UApplication.h"
 #include "app/USettings.h"
 #include "app/UUtil.h"
-#include "archives/UArchiveBrowser.h"
 #include "archives/UPreview.h"
 
-#include <QAction>
-#include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QSplitter>
 #include <QVBoxLayout>
-
 
 namespace {
 
@@ -23,29 +18,26 @@ constexpr int kSplitterWidth = 3;
 
 } // namespace
 
-TFrm_MODView::TFrm_MODView(QWidget *parent) : QWidget(parent)
+TFrm_MODView::TFrm_MODView(QWidget *parent)
+    : TArchiveBrowser(QStringLiteral("Frm_MODView"), QString::fromLatin1(kCaption),
+                      {{QStringLiteral("ID"), 40, Qt::AlignLeft},
+                       {QStringLiteral("Name"), 135, Qt::AlignLeft},
+                       {QStringLiteral("Type"), 50, Qt::AlignHCenter},
+                       {QStringLiteral("File Size"), 60, Qt::AlignRight}},
+                      Settings().ModDefaultDir, true, parent),
+      m_reader(std::make_unique<CMOD>())
 {
-    setObjectName(QStringLiteral("Frm_MODView"));
-    setWindowTitle(QString::fromLatin1(kCaption));
     resize(kDesignWidth, kDesignHeight);
     CreateComponents();
-    FormCreate();
 }
 
 TFrm_MODView::~TFrm_MODView()
 {
-    // The preview goes first, with its sound files, while the reader still exists.
-    m_preview.reset();
+    ReleasePreview();
 }
 
 void TFrm_MODView::CreateComponents()
 {
-    ListRes = new TResourceView(QStringLiteral("ListRes"),
-                                {{QStringLiteral("ID"), 40, Qt::AlignLeft},
-                                 {QStringLiteral("Name"), 135, Qt::AlignLeft},
-                                 {QStringLiteral("Type"), 50, Qt::AlignHCenter},
-                                 {QStringLiteral("File Size"), 60, Qt::AlignRight}},
-                                [this](int row, int column) { return ListResGetText(row, column); });
     Panel_Filelist = new TCaptionStrip(QStringLiteral("Panel_Filelist"), QStringLiteral("FILE LIST"));
 
     Panel2 = new QWidget;
@@ -55,8 +47,6 @@ void TFrm_MODView::CreateComponents()
     leftLayout->setSpacing(0);
     leftLayout->addWidget(Panel_Filelist);
     leftLayout->addWidget(ListRes, 1);
-
-    Panel1 = new TPreviewPanel(QStringLiteral("Panel1"));
 
     Splitter1 = new QSplitter(Qt::Horizontal, this);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
@@ -70,28 +60,6 @@ void TFrm_MODView::CreateComponents()
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Splitter1);
-
-    PopupMenu2 = new QMenu(this);
-    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-    ExtractTo = AddMenuItem(PopupMenu2, "ExtractTo", "Extract file(s) to ..");
-    ExtractAll1 = AddMenuItem(PopupMenu2, "ExtractAll1", "Extract All");
-    ListRes->SetPopupMenu(PopupMenu2);
-
-    OpenDirDialog = new TOpenDirDialog(this);
-
-    ListRes->OnClick = [this] { ListResClick(); };
-    ListRes->OnDblClick = [this] { ListResDblClick(); };
-    connect(ExtractTo, &QAction::triggered, this, &TFrm_MODView::ExtractToClick);
-    connect(ExtractAll1, &QAction::triggered, this, &TFrm_MODView::ExtractAll1Click);
-}
-
-void TFrm_MODView::FormCreate()
-{
-    // The translator gives the window its texts in the chosen language here.
-    OpenDirDialog->SetDirectory(FromCoreString(Settings().ModDefaultDir));
-    m_preview = std::make_unique<TPreview>(Panel1, true);
-    m_preview->SetLists({ListRes});
-    m_reader = std::make_unique<CMOD>();
 }
 
 void TFrm_MODView::OpenFile(const QString &path)
@@ -99,22 +67,13 @@ void TFrm_MODView::OpenFile(const QString &path)
     if (m_opened)
         return;
     m_opened = true;
-    setWindowTitle(windowTitle() + QStringLiteral(" - ") + FromCoreString(ExtractFileName(ToCoreString(path))));
-    m_reader->Open(ToCoreString(path)); // its messages are the only report
+    const std::string archivePath = ToPath(path);
+    setWindowTitle(windowTitle() + QStringLiteral(" - ") + FromPath(ExtractFileName(archivePath)));
+    m_reader->Open(archivePath); // its messages are the only report
     ListRes->Relist(int(m_reader->Entries.size()));
     if (ListRes->RowCount() > 0)
         ListRes->SetFocusedRow(0);
     ListResClick();
-}
-
-int TFrm_MODView::PreviewKind() const
-{
-    return m_preview->Kind();
-}
-
-QWidget *TFrm_MODView::PreviewViewer() const
-{
-    return m_preview->Viewer();
 }
 
 QString TFrm_MODView::ListResGetText(int row, int column) const
@@ -124,7 +83,7 @@ QString TFrm_MODView::ListResGetText(int row, int column) const
     case 0:
         return QString::number(entry.ResID);
     case 1:
-        return FromCoreString(entry.ResRef);
+        return FromGameText(entry.ResRef, m_reader->Codec());
     case 2:
         return QString::fromLatin1(CMOD::TypeToExt(entry.ResType));
     case 3:
@@ -134,101 +93,57 @@ QString TFrm_MODView::ListResGetText(int row, int column) const
     }
 }
 
-void TFrm_MODView::ListResClick()
+bool TFrm_MODView::AutoPreview() const
 {
-    ClosePreview();
-    if (Settings().ModAutoPreview && ListRes->SelectedRowCount(2) <= 1)
-        PreviewSelected();
+    return Settings().ModAutoPreview;
 }
 
-void TFrm_MODView::ListResDblClick()
+bool TFrm_MODView::RowResource(int row, TPreviewResource &resource) const
 {
-    ClosePreview();
-    PreviewSelected();
-}
-
-void TFrm_MODView::PreviewSelected()
-{
-    const int row = ListRes->FocusedRow();
-    if (row < 0)
-        return;
+    // The key and resource lists are parallel: a row shows its own entry,
+    // whatever its stored ResID says.
     const RMOD_ENTRY &entry = m_reader->Entries[std::size_t(row)];
-    // The row's ResID names the entry the preview reads.
-    const int index = entry.ResID;
-    const bool indexInside = index >= 0 && std::size_t(index) < m_reader->Entries.size();
-    auto requireEntry = [this, index, indexInside] {
-        if (!indexInside)
-            throw EFileError("No resource " + std::to_string(index) + " in \"" + m_reader->FileName + "\"");
-    };
-    TPreviewResource resource;
+    CMOD *reader = m_reader.get();
     resource.ResType = entry.ResType;
     resource.ResRef = entry.ResRef;
-    resource.FileName = CMOD::OutputName(indexInside ? m_reader->Entries[std::size_t(index)] : entry);
-    resource.ExportToFolder = [this, index, requireEntry](const std::string &folder) {
-        requireEntry();
-        m_reader->ExtractToFile(index, folder);
-    };
-    resource.ExportToBytes = [this, index, requireEntry] {
-        requireEntry();
-        return m_reader->ExtractToString(index);
-    };
-    resource.ModReader = m_reader.get();
+    resource.FileName = reader->OutputName(entry);
+    resource.ExportToFolder = [reader, row](const std::string &folder) { reader->ExtractToFile(row, folder); };
+    resource.ExportToBytes = [reader, row] { return reader->ExtractToString(row); };
+    resource.ModReader = reader;
     resource.SourceKind = 0;
-    m_preview->Show(resource);
+    return true;
 }
 
-void TFrm_MODView::ClosePreview()
+QString TFrm_MODView::RowFileText(int row) const
 {
-    m_preview->Close();
+    const RMOD_ENTRY &entry = m_reader->Entries[std::size_t(row)];
+    return FromGameText(entry.ResRef, m_reader->Codec()) + u'.' + QString::fromLatin1(CMOD::TypeToExt(entry.ResType));
 }
 
-void TFrm_MODView::CleanSounds()
+void TFrm_MODView::ExtractRows(const std::vector<int> &rows, const std::string &folder,
+                               const std::function<void()> &beforeEach)
 {
-    TPreview::CleanSounds();
-}
-
-void TFrm_MODView::ExtractToClick()
-{
-    const std::vector<int> rows = ListRes->SelectedRows();
-    if (rows.empty() || !OpenDirDialog->Execute(this))
-        return;
-    const std::string folder = ToCoreString(OpenDirDialog->Directory());
-    TExportRun run(this, QStringLiteral("Exporting resources"), qint64(rows.size()));
-    for (int row : rows) {
-        const RMOD_ENTRY &entry = m_reader->Entries[std::size_t(row)];
-        run.Step(QStringLiteral("Exporting : ") + FromCoreString(entry.ResRef) + u'.' +
-                 QString::fromLatin1(CMOD::TypeToExt(entry.ResType)));
-        // Rows of the same name and type are all written from the first of them.
-        m_reader->ExtractToFile(m_reader->Find(entry.ResRef, entry.ResType), folder);
-    }
-    run.Finish();
+    TScopedExtractHandler<CMOD> handler(*m_reader, [&beforeEach](CMOD &) { beforeEach(); });
+    m_reader->ExtractEntries(rows, folder);
 }
 
 void TFrm_MODView::Onextractfile(CMOD &reader, TExportRun &run)
 {
-    run.Step(QStringLiteral("Exporting : ") + FromCoreString(reader.CurrentName));
+    run.Step(QStringLiteral("Exporting : ") + QString::fromStdString(reader.CurrentName));
 }
 
 void TFrm_MODView::ExtractAll1Click()
 {
     if (ListRes->RowCount() == 0 || !OpenDirDialog->Execute(this))
         return;
-    const std::string folder = ToCoreString(OpenDirDialog->Directory());
-    TExportRun run(this, QStringLiteral("Exporting resources"), m_reader->EntryCount);
+    const std::string folder = ChosenFolder();
+    TExportRun run(this, QString::fromLatin1(kExporting), m_reader->EntryCount);
     TScopedExtractHandler<CMOD> handler(*m_reader, [this, &run](CMOD &reader) { Onextractfile(reader, run); });
     m_reader->ExtractAll(folder);
     run.Finish();
 }
 
-void TFrm_MODView::closeEvent(QCloseEvent *event)
+void TFrm_MODView::ClearLists()
 {
-    // Not while an export or a preview is under way.
-    if (!isEnabled() || m_preview->Building()) {
-        event->ignore();
-        return;
-    }
-    // The preview closes first, so a sound preview's file goes with it.
-    ClosePreview();
     ListRes->Relist(0);
-    event->accept();
 }

@@ -3,23 +3,14 @@
 // or all of them to a folder.
 #pragma once
 
+#include "archives/UArchiveBrowser.h"
 #include "archives/UCMOD.h"
-
-#include <QWidget>
 
 #include <memory>
 
-class QAction;
-class QMenu;
 class QSplitter;
-class TCaptionStrip;
-class TExportRun;
-class TOpenDirDialog;
-class TPreview;
-class TPreviewPanel;
-class TResourceView;
 
-class TFrm_MODView : public QWidget {
+class TFrm_MODView : public TArchiveBrowser {
     Q_OBJECT
 public:
     static constexpr const char *kCaption = "MOD HAK ERF Preview";
@@ -33,42 +24,29 @@ public:
     void OpenFile(const QString &path);
 
     const CMOD &Reader() const { return *m_reader; }
-    // The preview kind on show, -1 when none.
-    int PreviewKind() const;
-    QWidget *PreviewViewer() const;
 
-    QString ListResGetText(int row, int column) const;
+    QString ListResGetText(int row, int column) const override;
+    void ExtractAll1Click() override;
 
-    void ListResClick();
-    void ListResDblClick();
-    void ExtractToClick();
-    void ExtractAll1Click();
-
-    void PreviewSelected();
-    void ClosePreview();
-    static void CleanSounds();
-
-    // Components, by their names.
+    // Components, by their names (ListRes, Panel1, PopupMenu2 and the folder
+    // picker come with TArchiveBrowser).
     QWidget *Panel2 = nullptr;
     TCaptionStrip *Panel_Filelist = nullptr;
-    TResourceView *ListRes = nullptr;
     QSplitter *Splitter1 = nullptr;
-    TPreviewPanel *Panel1 = nullptr;
-    QMenu *PopupMenu2 = nullptr;
-    QAction *ExtractTo = nullptr;
-    QAction *ExtractAll1 = nullptr;
-    TOpenDirDialog *OpenDirDialog = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    bool AutoPreview() const override;
+    bool RowResource(int row, TPreviewResource &resource) const override;
+    QString RowFileText(int row) const override;
+    void ExtractRows(const std::vector<int> &rows, const std::string &folder,
+                     const std::function<void()> &beforeEach) override;
+    void ClearLists() override;
 
 private:
     std::unique_ptr<CMOD> m_reader;
-    std::unique_ptr<TPreview> m_preview;
     bool m_opened = false;
 
     void CreateComponents();
-    void FormCreate();
     // Handler of CMOD::OnExtract during "Extract All".
     void Onextractfile(CMOD &reader, TExportRun &run);
 };

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <array>
+#include <unistd.h>
 
 #include "formats/UFrm_2DA.h"
 #include "formats/UFrm_SSF.h"
@@ -62,14 +63,15 @@ std::array<TPreviewViewerType, kPreviewKindCount> &PreviewViewerTypes()
 }
 
 // The temporary file of a preview: deleted when the preview is built (or
-// failed), unless the viewer goes on reading it.
+// failed), unless the viewer goes on reading it; always by the very path it
+// was written under.
 class TTemporaryFile {
 public:
     TTemporaryFile(std::string path, bool keep) : m_path(std::move(path)), m_keep(keep) {}
     ~TTemporaryFile()
     {
         if (!m_keep)
-            QFile::remove(FromCoreString(m_path));
+            ::unlink(m_path.c_str());
     }
     TTemporaryFile(const TTemporaryFile &) = delete;
     TTemporaryFile &operator=(const TTemporaryFile &) = delete;
@@ -166,7 +168,7 @@ void TPreview::Show(const TPreviewResource &resource)
     TTemporaryFile temporary(path, kind == kPreviewSound);
     resource.ExportToFolder(folder);
     if (type.LoadFile)
-        type.LoadFile(viewer, FromCoreString(path), resource);
+        type.LoadFile(viewer, FromPath(path), resource);
 }
 
 void TPreview::Close()
@@ -189,7 +191,7 @@ void TPreview::CloseViewer(bool processEvents)
 
 void TPreview::CleanSounds(bool processEvents)
 {
-    const QDir folder(FromCoreString(GetTempFolder()));
+    const QDir folder(FromPath(GetTempFolder()));
     TEventPump pump;
     const QFileInfoList files =
         folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);

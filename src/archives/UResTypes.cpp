@@ -1,5 +1,8 @@
 #include "archives/UResTypes.h"
 
+#include "app/UFileIO.h"
+#include "app/UText.h"
+
 #include <array>
 #include <cstring>
 
@@ -32,15 +35,6 @@ const char *CommonExt(std::int32_t type)
     return nullptr;
 }
 
-std::string Lower(const char *ext)
-{
-    std::string text(ext);
-    for (char &c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
-
 } // namespace
 
 std::string ResTypeToExt(std::int32_t resType)
@@ -67,17 +61,22 @@ std::string ModTypeToExt(std::int32_t resType)
 std::string PakTypeToExt(std::int32_t resType)
 {
     const char *ext = CommonExt(resType);
-    return ext ? Lower(ext) : "raw";
+    return ext ? LowerCaseAscii(ext) : "raw";
 }
 
 std::int32_t PakExtToType(const std::string &ext)
 {
-    std::string wanted = ext;
-    for (char &c : wanted)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
+    const std::string wanted = LowerCaseAscii(ext);
     for (const TResTypeRow &row : CommonRows)
-        if (Lower(row.ext) == wanted)
+        if (LowerCaseAscii(row.ext) == wanted)
             return row.type;
     return -1;
+}
+
+std::string ResourceKey(const std::string &resref, std::int32_t resType)
+{
+    std::string key = LowerCaseAscii(resref);
+    key.push_back('\0');
+    AppendU32LE(key, std::uint32_t(resType));
+    return key;
 }

@@ -14,3 +14,7 @@ std::string ModTypeToExt(std::int32_t resType);
 std::string PakTypeToExt(std::int32_t resType);
 // Archive writer: extension without dot, any letter case; -1 when not a common row.
 std::int32_t PakExtToType(const std::string &ext);
+
+// A key under which a resource's name and type are looked up: names match with
+// the letters A to Z folded, as everywhere in the game's archives.
+std::string ResourceKey(const std::string &resref, std::int32_t resType);

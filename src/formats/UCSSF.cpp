@@ -23,9 +23,9 @@ bool IsBlank(const std::string &text)
 
 } // namespace
 
-CSSF::CSSF()
+CSSF::CSSF() : Codec(&GameTextCodec())
 {
-    TalkTable.Load(CTLK::GameTalkTablePath());
+    TalkTable.LoadGameTalkTable();
 }
 
 bool CSSF::Load(const std::string &path)

@@ -15,10 +15,12 @@ struct RSSF {
 
 class CSSF {
 public:
-    std::vector<RSSF> Entries;
+    std::vector<RSSF> Entries; // ResRef in the game's encoding, Text in the talk table's
     CTLK TalkTable;
+    const CGameTextCodec *Codec; // the game's
 
-    // Loads the game's talk table (CTLK::GameTalkTablePath()).
+    // Loads the game's talk table; one that is missing or cannot be read leaves
+    // the talk-table texts empty.
     CSSF();
 
     // False when no file exists at path. Otherwise appends the file's slots and

@@ -1,6 +1,7 @@
 #include "formats/UCTLK.h"
 
 #include "app/UFileIO.h"
+#include "app/UText.h"
 #include "app/UUtil.h"
 
 #include <algorithm>
@@ -111,11 +112,15 @@ std::shared_ptr<const TTalkTableData> ReadTalkTable(const std::string &path)
     data->FileName = path;
     CInputFile file(path);
     const std::uint64_t fileSize = file.Size();
-    if (fileSize < HeaderSize)
+    const std::string damaged = "\"" + path + "\" is damaged: ";
+    if (fileSize < HeaderSize) {
+        data->Damage = damaged + "it is shorter than a talk-table header (" + std::to_string(HeaderSize) + " bytes).";
         return data; // no header, no entries
+    }
 
     unsigned char header[HeaderSize];
     file.ReadAt(0, header, HeaderSize);
+    data->LanguageID = ReadU32LE(header + 8);
     const std::uint32_t declaredCount = ReadU32LE(header + 12);
     data->StringDataOffset = ReadU32LE(header + 16);
 
@@ -124,11 +129,15 @@ std::shared_ptr<const TTalkTableData> ReadTalkTable(const std::string &path)
     const std::uint64_t fitting = (fileSize - HeaderSize) / EntrySize;
     const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(declaredCount, fitting));
     data->StringCount = static_cast<std::uint32_t>(count);
+    if (count < declaredCount)
+        data->Damage = damaged + "its header announces " + std::to_string(declaredCount) + " entries, but only " +
+                       std::to_string(count) + " lie inside it.";
 
     const std::string table = file.ReadStringAt(HeaderSize, count * EntrySize);
     const std::string block = file.ReadAvailableAt(data->StringDataOffset, std::size_t(fileSize));
 
     data->Entries.reserve(count);
+    std::size_t textsOutside = 0;
     const auto *entry = reinterpret_cast<const unsigned char *>(table.data());
     for (std::size_t i = 0; i < count; ++i, entry += EntrySize) {
         RTLK &record = data->Entries.emplace_back();
@@ -138,9 +147,15 @@ std::shared_ptr<const TTalkTableData> ReadTalkTable(const std::string &path)
         const std::uint32_t size = ReadU32LE(entry + 32);
         // The text at offset 0 (the start of the block) is never shown; a text
         // that does not lie wholly inside the file is left empty.
-        if (offset > 0 && size <= block.size() && std::uint64_t(offset) <= block.size() - size)
+        if (offset <= 0)
+            continue;
+        if (size <= block.size() && std::uint64_t(offset) <= block.size() - size)
             record.Text.assign(block, std::size_t(offset), size);
+        else
+            ++textsOutside;
     }
+    if (textsOutside > 0 && data->Damage.empty())
+        data->Damage = damaged + "the texts of " + std::to_string(textsOutside) + " entries lie past its end.";
     return data;
 }
 
@@ -154,9 +169,30 @@ void CTLK::Load(const std::string &path)
     if (!FileExists(path))
         return;
     m_data = TalkTableCache().Get(path);
+    m_codec = &LanguageTextCodec(m_data->LanguageID, GameTextCodec());
     FileName = path;
     StringCount = m_data->StringCount;
     StringDataOffset = m_data->StringDataOffset;
+}
+
+void CTLK::LoadGameTalkTable()
+{
+    try {
+        Load(GameTalkTablePath());
+    } catch (const EFileError &) {
+        *this = CTLK();
+    }
+}
+
+const std::string &CTLK::Damage() const
+{
+    static const std::string none;
+    return m_data ? m_data->Damage : none;
+}
+
+const CGameTextCodec &CTLK::Codec() const
+{
+    return m_codec ? *m_codec : GameTextCodec();
 }
 
 const std::vector<RTLK> &CTLK::Entries() const
@@ -197,17 +233,6 @@ bool IsBlank(char c)
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-char FoldAZ(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool ContainsFolded(std::string_view haystack, std::string_view foldedNeedle)
-{
-    return std::search(haystack.begin(), haystack.end(), foldedNeedle.begin(), foldedNeedle.end(),
-                       [](char a, char b) { return FoldAZ(a) == b; }) != haystack.end();
-}
-
 } // namespace
 
 std::vector<std::size_t> CTLK::Search(std::string_view text) const
@@ -219,11 +244,25 @@ std::vector<std::size_t> CTLK::Search(std::string_view text) const
     std::vector<std::size_t> found;
     if (text.empty())
         return found;
-    std::string needle(text);
-    std::transform(needle.begin(), needle.end(), needle.begin(), FoldAZ);
     const std::vector<RTLK> &entries = Entries();
+    const CGameTextCodec &codec = Codec();
+    if (codec.SingleByte()) {
+        // One byte per character: the stored bytes are searched for the text's bytes.
+        const std::optional<std::string> encoded = codec.Encode(text);
+        if (!encoded)
+            return found;
+        const std::string needle = LowerCaseAscii(*encoded);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (ContainsNoCase(entries[i].SoundResRef, needle) || ContainsNoCase(entries[i].Text, needle))
+                found.push_back(i);
+        return found;
+    }
+    // Several bytes per character: a byte match could start inside a character,
+    // so each entry is decoded first.
+    const std::string needle = LowerCaseAscii(std::string(text));
     for (std::size_t i = 0; i < entries.size(); ++i)
-        if (ContainsFolded(entries[i].SoundResRef, needle) || ContainsFolded(entries[i].Text, needle))
+        if (ContainsNoCase(codec.Decode(entries[i].SoundResRef), needle) ||
+            ContainsNoCase(codec.Decode(entries[i].Text), needle))
             found.push_back(i);
     return found;
 }

@@ -1,6 +1,8 @@
 // Talk tables (TLK): numbered texts, each with an optional sound resource name.
 #pragma once
 
+#include "app/UGameText.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,9 +19,12 @@ struct RTLK {
 // loaded the same file while the file is unchanged on disk.
 struct TTalkTableData {
     std::string FileName;
+    std::uint32_t LanguageID = 0; // the texts' language, which gives their encoding
     std::uint32_t StringCount = 0;
     std::uint32_t StringDataOffset = 0;
     std::vector<RTLK> Entries; // in number order
+    // Why the file is damaged ("" when it is not): what could be read is kept.
+    std::string Damage;
 };
 
 class CTLK {
@@ -30,16 +35,27 @@ public:
 
     // Replaces the table by the file's entries; a missing file leaves it as it is.
     // A table already read from the same unchanged file is shared, not read again.
+    // Raises EFileError when the file cannot be read; a damaged file loads what
+    // can be read and tells why in Damage().
     void Load(const std::string &path);
+    // Loads the game's dialog.tlk. A table that is missing or cannot be read
+    // leaves this one empty: string references then show no text.
+    void LoadGameTalkTable();
+    // Why the loaded file is damaged; "" when it is sound.
+    const std::string &Damage() const;
+    // The codec of the table's texts and sound names: by the language the table
+    // names (or the forced encoding).
+    const CGameTextCodec &Codec() const;
     // Sound ResRef / text of entry id; empty outside 0 .. count - 1 (0xFFFFFFFF is -1).
     std::string GetSound(std::int32_t id) const;
     std::string GetText(std::int32_t id) const;
 
     const std::vector<RTLK> &Entries() const;
     std::size_t Count() const { return Entries().size(); }
-    // Positions of the entries whose sound ResRef or text contains text, letters
-    // A to Z in either case, other bytes exactly; text is trimmed of blanks and
-    // control characters first, and finds nothing when that leaves it empty.
+    // Positions of the entries whose sound ResRef or text contains text (UTF-8),
+    // letters A to Z in either case, other characters exactly; text is trimmed of
+    // blanks and control characters first, and finds nothing when that leaves it
+    // empty or it has characters the table's encoding cannot hold.
     std::vector<std::size_t> Search(std::string_view text) const;
 
     // The talk table of the game: game folder + "/dialog.tlk" (found in any letter case).
@@ -47,6 +63,7 @@ public:
 
 private:
     std::shared_ptr<const TTalkTableData> m_data;
+    const CGameTextCodec *m_codec = nullptr;
 };
 
 // Reads a TLK file without the cache (the cache uses it; tests and tools may too).

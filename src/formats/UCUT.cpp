@@ -3,6 +3,7 @@
 #include "app/UFileIO.h"
 #include "app/UUtil.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -92,11 +93,7 @@ class CGffReader {
 public:
     CGffReader(CUT &target, const std::string &path, std::string bytes)
         : m_target(target), m_path(path), m_bytes(std::move(bytes)),
-          m_data(reinterpret_cast<const unsigned char *>(m_bytes.data())),
-          // A sound file yields fewer entries and text bytes than these: every
-          // field takes 12 bytes of the file, every text its own bytes. Fields
-          // and lists that share their data over and over could yield without end.
-          m_entryBudget(m_bytes.size() / 2 + 4096), m_textBudget(2 * std::uint64_t(m_bytes.size()) + 65536)
+          m_data(reinterpret_cast<const unsigned char *>(m_bytes.data())), m_gameCodec(*target.Codec)
     {
     }
 
@@ -106,6 +103,18 @@ private:
     [[noreturn]] void Damaged(const std::string &what) const
     {
         throw EFileError("\"" + m_path + "\" is damaged: " + what);
+    }
+    [[noreturn]] void TooLarge(const std::string &what) const
+    {
+        throw EFileError("\"" + m_path + "\" is too large to show: " + what);
+    }
+    // Counts memory the load takes; lists that share structs can multiply a
+    // small file's entries without end.
+    void Account(std::uint64_t bytes)
+    {
+        m_loadedBytes += bytes;
+        if (m_loadedBytes > CUT::MaxLoadedBytes)
+            TooLarge("its entries would take more than " + std::to_string(CUT::MaxLoadedBytes >> 20) + " MiB");
     }
     bool Holds(std::uint64_t offset, std::uint64_t count) const
     {
@@ -122,20 +131,24 @@ private:
     // Count bytes of the field data block at the field's offset + skip.
     std::uint64_t DataAt(const TGffField &field, std::uint64_t skip, std::uint64_t count) const;
     std::string TextAt(std::uint64_t offset, std::uint64_t length);
-
     void ReadFieldOf(const TGffField &field, std::uint32_t number, const std::string &path, int depth);
     void ReadField(const TGffField &field, std::uint32_t number, const std::string &path);
     void ReadLocString(const TGffField &field, std::uint32_t number, const std::string &path);
     void ReadList(const TGffField &field, std::uint32_t number, const std::string &path, int depth);
-    void AddEntry(std::string id, std::string type, std::string name, std::string value);
-    void AddLine(std::string line) { m_target.Lines.push_back(std::move(line)); }
+    void AddEntry(std::string id, std::string type, std::string name, std::string value,
+                  const CGameTextCodec &codec);
+    void AddLine(std::string line, const CGameTextCodec &codec);
+    void AddLine(std::string line) { AddLine(std::move(line), m_gameCodec); }
 
     CUT &m_target;
     const std::string &m_path;
     const std::string m_bytes;
     const unsigned char *m_data;
-    std::uint64_t m_entryBudget;
-    std::uint64_t m_textBudget;
+    const CGameTextCodec &m_gameCodec;
+    std::uint64_t m_loadedBytes = 0;
+    // The structs being read, from the top-level struct down: an element naming
+    // one of them would contain itself.
+    std::vector<std::uint64_t> m_structChain{0};
     std::uint32_t m_fieldOffset = 0;
     std::uint32_t m_fieldDataOffset = 0;
     std::uint32_t m_fieldIndicesOffset = 0;
@@ -193,18 +206,22 @@ std::uint64_t CGffReader::DataAt(const TGffField &field, std::uint64_t skip, std
 
 std::string CGffReader::TextAt(std::uint64_t offset, std::uint64_t length)
 {
-    if (length > m_textBudget)
-        Damaged("its fields share their texts over and over");
-    m_textBudget -= length;
+    Account(length);
     return m_bytes.substr(std::size_t(offset), std::size_t(length));
 }
 
-void CGffReader::AddEntry(std::string id, std::string type, std::string name, std::string value)
+void CGffReader::AddEntry(std::string id, std::string type, std::string name, std::string value,
+                          const CGameTextCodec &codec)
 {
-    if (m_entryBudget == 0)
-        Damaged("its lists or fields refer to the same data over and over");
-    --m_entryBudget;
-    m_target.Entries.push_back({std::move(id), std::move(type), std::move(name), std::move(value)});
+    Account(sizeof(RUT) + id.size() + type.size() + name.size());
+    m_target.Entries.push_back({std::move(id), std::move(type), std::move(name), std::move(value), &codec});
+}
+
+void CGffReader::AddLine(std::string line, const CGameTextCodec &codec)
+{
+    Account(sizeof(std::string) + sizeof(void *) + line.size());
+    m_target.Lines.push_back(std::move(line));
+    m_target.LineCodecs.push_back(&codec);
 }
 
 void CGffReader::Read()
@@ -223,9 +240,12 @@ void CGffReader::Read()
     m_listIndicesOffset = Header(48);
     const TGffStruct top{Header(56), Header(60), Header(64)};
 
-    if (m_target.MakeText)
-        AddLine(Format("BEGIN FILE: \"%s\" \"%s\" 0x%.8X", ExtractFileName(m_path).c_str(),
+    if (m_target.MakeText) {
+        // The dump is game text: the file's name goes into it in the game's encoding.
+        const std::string fileName = ExtractFileName(m_path);
+        AddLine(Format("BEGIN FILE: \"%s\" \"%s\" 0x%.8X", m_gameCodec.Encode(fileName).value_or(fileName).c_str(),
                        (fileType + fileVersion).c_str(), top.StructType));
+    }
 
     m_target.Indent.clear();
     const std::uint32_t labelOffset = Header(24);
@@ -263,6 +283,7 @@ void CGffReader::ReadField(const TGffField &field, std::uint32_t number, const s
     const std::uint32_t word = field.DataOrDataOffset;
     std::string value;   // the value column
     std::string dumped;  // the value in the dump line; none when the type has no line
+    const CGameTextCodec *valueCodec = &m_gameCodec;
     bool hasLine = true;
     switch (field.Type) {
     case gffUINT8:
@@ -279,7 +300,12 @@ void CGffReader::ReadField(const TGffField &field, std::uint32_t number, const s
         break;
     case gffUINT32:
         dumped = std::to_string(word);
-        value = m_strRefNumbers ? m_target.LookupStrRef(word) : dumped;
+        if (m_strRefNumbers) {
+            value = m_target.LookupStrRef(word);
+            valueCodec = &m_target.TalkTable.Codec();
+        } else {
+            value = dumped;
+        }
         break;
     case gffINT32:
         value = dumped = std::to_string(static_cast<std::int32_t>(word));
@@ -342,13 +368,14 @@ void CGffReader::ReadField(const TGffField &field, std::uint32_t number, const s
     const char *typeName = field.Type < gffTypeCount ? TypeNames[field.Type] : "";
     if (hasLine && m_target.MakeText)
         AddLine(m_target.Indent + ValueLine(typeName, label, dumped));
-    AddEntry(path.empty() ? std::to_string(number) : std::string(), typeName, path + label, std::move(value));
+    AddEntry(path.empty() ? std::to_string(number) : std::string(), typeName, path + label, std::move(value),
+             *valueCodec);
 }
 
 void CGffReader::ReadLocString(const TGffField &field, std::uint32_t number, const std::string &path)
 {
     const std::string &label = LabelOf(field);
-    AddEntry(std::to_string(number), "STRREF", path + label, std::string());
+    AddEntry(std::to_string(number), "STRREF", path + label, std::string(), m_gameCodec);
     if (m_target.MakeText)
         AddLine(m_target.Indent + "STRREF:\t" + label + "\t");
 
@@ -363,9 +390,10 @@ void CGffReader::ReadLocString(const TGffField &field, std::uint32_t number, con
             const std::uint32_t length = U32At(sub + 4);
             std::string text = TextAt(DataAt(field, skip + 8, length), length);
             skip += 8 + std::uint64_t(length);
+            const CGameTextCodec &codec = LanguageTextCodec(LanguageOfSubstring(stringId), m_gameCodec);
             if (m_target.MakeText)
-                AddLine(m_target.Indent + "     \tLANG: " + std::to_string(stringId) + " = \"" + text + "\"");
-            AddEntry(std::string(), std::string(), path + "LANG " + std::to_string(stringId), std::move(text));
+                AddLine(m_target.Indent + "     \tLANG: " + std::to_string(stringId) + " = \"" + text + "\"", codec);
+            AddEntry(std::string(), std::string(), path + "LANG " + std::to_string(stringId), std::move(text), codec);
         }
         return;
     }
@@ -373,22 +401,19 @@ void CGffReader::ReadLocString(const TGffField &field, std::uint32_t number, con
     // The one dump line that never carries the indentation.
     if (m_target.MakeText)
         AddLine(ValueLine("STRREF", label, std::to_string(stringRef)));
-    AddEntry(std::to_string(number), "STRREF", path + label, std::move(text));
+    AddEntry(std::to_string(number), "STRREF", path + label, std::move(text), m_target.TalkTable.Codec());
 }
 
 void CGffReader::ReadList(const TGffField &field, std::uint32_t number, const std::string &path, int depth)
 {
     const std::uint64_t position = std::uint64_t(m_listIndicesOffset) + field.DataOrDataOffset;
     if (!Holds(position, 4)) {
-        AddEntry(std::string(), "ERROR", "ERROR", "List Error");
+        AddEntry(std::string(), "ERROR", "ERROR", "List Error", m_gameCodec);
         return;
     }
     const std::string &label = LabelOf(field);
-    if (depth >= CUT::MaxListDepth) {
-        // A list that contains itself: followed this deep, then left out.
-        AddEntry(std::string(), "ERROR", path + label, "List Error");
-        return;
-    }
+    if (depth >= CUT::MaxListDepth)
+        TooLarge("its lists are nested more than " + std::to_string(CUT::MaxListDepth) + " deep");
     const std::uint32_t count = U32At(position);
     if (!Holds(position + 4, 4 * std::uint64_t(count)))
         Damaged("the " + std::to_string(count) + " elements of list " + label + " lie past its end");
@@ -401,15 +426,22 @@ void CGffReader::ReadList(const TGffField &field, std::uint32_t number, const st
     const std::string listPath = path + label;
     for (std::uint32_t e = 0; e < count; ++e) {
         const std::uint32_t structNumber = U32At(position + 4 + 4 * std::uint64_t(e));
+        const std::string elementPath = listPath + "[" + std::to_string(e) + "]";
+        if (std::find(m_structChain.begin(), m_structChain.end(), structNumber) != m_structChain.end()) {
+            // The element would contain itself: it is left out.
+            AddEntry(std::string(), "ERROR", elementPath, "List Error", m_gameCodec);
+            continue;
+        }
         const TGffStruct element = StructAt(structNumber);
         const std::vector<std::uint32_t> fields = FieldsOf(element, structNumber);
         if (m_target.MakeText) {
             AddLine(m_target.Indent + Format("ELEMENT = 0x%.8X", element.StructType));
             m_target.Indent += ' ';
         }
-        const std::string elementPath = listPath + "[" + std::to_string(e) + "].";
+        m_structChain.push_back(structNumber);
         for (std::uint32_t f : fields)
-            ReadFieldOf(FieldAt(f), e, elementPath, depth + 1);
+            ReadFieldOf(FieldAt(f), e, elementPath + ".", depth + 1);
+        m_structChain.pop_back();
         if (m_target.MakeText) {
             m_target.Indent.pop_back();
             AddLine(m_target.Indent + "END ELEMENT");
@@ -423,14 +455,9 @@ void CGffReader::ReadList(const TGffField &field, std::uint32_t number, const st
 
 } // namespace
 
-CUT::CUT()
+CUT::CUT() : Codec(&GameTextCodec())
 {
-    // A talk table that cannot be read is no reason to refuse the GFF file:
-    // string references then show empty text, as without a talk table.
-    try {
-        TalkTable.Load(CTLK::GameTalkTablePath());
-    } catch (const EFileError &) {
-    }
+    TalkTable.LoadGameTalkTable();
 }
 
 void CUT::Load(const std::string &path)
@@ -438,6 +465,8 @@ void CUT::Load(const std::string &path)
     if (!FileExists(path))
         return;
     Lines.clear();
+    LineCodecs.clear();
+    Codec = &GameTextCodec();
     struct TLabelRelease {
         std::vector<std::string> &Labels;
         ~TLabelRelease() { std::vector<std::string>().swap(Labels); }
@@ -454,10 +483,16 @@ std::string CUT::LookupStrRef(std::uint32_t id) const
     return text;
 }
 
-std::string CUT::DumpText() const
+std::string CUT::DumpLineText(std::size_t line) const
+{
+    const CGameTextCodec *codec = line < LineCodecs.size() ? LineCodecs[line] : Codec;
+    return (codec ? *codec : GameTextCodec()).Decode(Lines.at(line));
+}
+
+std::string CUT::JoinDumpLines(const std::vector<std::string> &lines)
 {
     std::string text;
-    for (const std::string &line : Lines) {
+    for (const std::string &line : lines) {
         std::size_t start = 0;
         for (std::size_t i = 0; i < line.size(); ++i) {
             if (line[i] != '\r' && line[i] != '\n')

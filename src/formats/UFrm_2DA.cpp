@@ -2,9 +2,9 @@
 
 #include "app/UApplication.h"
 #include "app/UFileIO.h"
-#include "formats/UCTOKEN.h"
+#include "app/UGameText.h"
+#include "app/UListModel.h"
 #include "formats/UFrm_2DAPreview.h"
-#include "formats/UTableModel.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -43,11 +43,10 @@ TFrm_2DA::TFrm_2DA(QWidget *parent) : QWidget(parent)
     setWindowTitle(QString::fromLatin1(kCaption));
     resize(kDesignedWidth, kDesignedHeight);
 
-    m_model = new TStringTableModel(this);
+    m_model = new TListModel({}, [this](int row, int column) { return Cell(row, column); }, this);
     ListRes = new QTableView(this);
     ListRes->setObjectName(QStringLiteral("ListRes"));
-    ListRes->setModel(m_model);
-    SetUpListGrid(ListRes);
+    SetUpListGrid(ListRes, m_model);
     ListRes->viewport()->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);
@@ -58,7 +57,7 @@ TFrm_2DA::TFrm_2DA(QWidget *parent) : QWidget(parent)
 void TFrm_2DA::OpenFile(const QString &path)
 {
     setWindowTitle(windowTitle() + " - " + QFileInfo(path).fileName());
-    Parse(ReadWholeFile(QFile::encodeName(path).toStdString()));
+    Parse(ReadWholeFile(ToPath(path)));
 }
 
 void TFrm_2DA::OpenText(const std::string &text)
@@ -68,18 +67,26 @@ void TFrm_2DA::OpenText(const std::string &text)
 
 void TFrm_2DA::Parse(const std::string &text)
 {
-    T2DATable table = Parse2DA(text);
+    m_codec = &GameTextCodec();
+    m_table = Parse2DA(text);
+    std::vector<TListColumn> columns;
+    columns.reserve(m_table.Titles.size());
+    for (const std::string &title : m_table.Titles)
+        columns.push_back({FromGameText(title, *m_codec), ColumnWidthOf(title)});
     // One reset for the whole table: the grid draws once, at the end.
-    m_model->SetTable(std::move(table.Titles), std::move(table.Rows));
-    ApplyColumnWidths();
+    m_model->SetColumns(std::move(columns));
+    m_model->Relist(int(m_table.Rows.size()));
+    ApplyColumnWidths(ListRes, m_model);
 }
 
-void TFrm_2DA::ApplyColumnWidths()
+QString TFrm_2DA::Cell(int row, int column) const
 {
-    QHeaderView *header = ListRes->horizontalHeader();
-    const std::vector<std::string> &titles = m_model->Titles();
-    for (std::size_t column = 0; column < titles.size(); ++column)
-        header->resizeSection(int(column), ColumnWidthOf(titles[column]));
+    if (row < 0 || std::size_t(row) >= m_table.Rows.size())
+        return {};
+    const std::vector<std::string> &cells = m_table.Rows[std::size_t(row)];
+    if (column < 0 || std::size_t(column) >= cells.size())
+        return {};
+    return FromGameText(cells[std::size_t(column)], *m_codec);
 }
 
 void TFrm_2DA::ListResDblClick()
@@ -90,8 +97,7 @@ void TFrm_2DA::ListResDblClick()
     const int row = focused.row();
     auto preview = std::make_unique<TFrm_2DAPreview>(this);
     for (int column = 0; column < m_model->columnCount(); ++column) {
-        preview->AddField(m_model->headerData(column, Qt::Horizontal).toString(),
-                          FromCoreString(m_model->Cell(row, column)));
+        preview->AddField(m_model->headerData(column, Qt::Horizontal).toString(), Cell(row, column));
     }
     CentreOverMainForm(preview.get());
     preview->exec();
@@ -111,6 +117,7 @@ bool TFrm_2DA::eventFilter(QObject *watched, QEvent *event)
 
 void TFrm_2DA::closeEvent(QCloseEvent *event)
 {
-    m_model->Clear();
+    m_model->SetColumns({});
+    m_table = {};
     event->accept();
 }

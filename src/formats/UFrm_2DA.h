@@ -8,10 +8,13 @@
 #include <QString>
 #include <QWidget>
 
+#include "formats/UCTOKEN.h"
+
 #include <string>
 
+class CGameTextCodec;
 class QTableView;
-class TStringTableModel;
+class TListModel;
 
 class TFrm_2DA : public QWidget {
     Q_OBJECT
@@ -28,7 +31,8 @@ public:
     void OpenText(const std::string &text);
 
     QTableView *ListRes = nullptr;
-    TStringTableModel *Model() const { return m_model; }
+    TListModel *Model() const { return m_model; }
+    const T2DATable &Table() const { return m_table; }
 
 public slots:
     // Shows the focused row in a TFrm_2DAPreview, modally, centred over the
@@ -41,8 +45,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    TStringTableModel *m_model = nullptr;
+    TListModel *m_model = nullptr;
+    T2DATable m_table; // cells as written, in the game's encoding
+    const CGameTextCodec *m_codec = nullptr;
 
     void Parse(const std::string &text);
-    void ApplyColumnWidths();
+    QString Cell(int row, int column) const;
 };

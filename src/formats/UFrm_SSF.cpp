@@ -1,8 +1,8 @@
 #include "formats/UFrm_SSF.h"
 
+#include "app/UApplication.h"
+#include "app/UListModel.h"
 #include "formats/UCSSF.h"
-#include "formats/URecordTable.h"
-#include "formats/UTableModel.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -25,16 +25,21 @@ TFrm_SSF::TFrm_SSF(QWidget *parent) : QWidget(parent), m_soundSet(std::make_uniq
     setObjectName(QStringLiteral("Frm_SSF"));
     setWindowTitle(QString::fromLatin1(kCaption));
 
-    m_model = new TStringTableModel(this);
-    m_model->SetTable({"ID", "ResName", "TLKREF"}, {});
+    m_model = new TListModel({{QStringLiteral("ID"), kIdWidth},
+                              {QStringLiteral("ResName"), kResNameWidth},
+                              {QStringLiteral("TLKREF"), kTlkRefWidth}},
+                             [this](int row, int column) -> QString {
+                                 const RSSF &slot = m_soundSet->Entries[std::size_t(row)];
+                                 switch (column) {
+                                 case 0: return QString::fromStdString(slot.ID);
+                                 case 1: return FromGameText(slot.ResRef, *m_soundSet->Codec);
+                                 default: return FromGameText(slot.Text, m_soundSet->TalkTable.Codec());
+                                 }
+                             },
+                             this);
     ListRes = new QTableView(this);
     ListRes->setObjectName(QStringLiteral("ListRes"));
-    ListRes->setModel(m_model);
-    SetUpListGrid(ListRes);
-    QHeaderView *header = ListRes->horizontalHeader();
-    header->resizeSection(0, kIdWidth);
-    header->resizeSection(1, kResNameWidth);
-    header->resizeSection(2, kTlkRefWidth);
+    SetUpListGrid(ListRes, m_model);
     ListRes->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);
@@ -48,12 +53,8 @@ TFrm_SSF::~TFrm_SSF() = default;
 void TFrm_SSF::OpenFile(const QString &path)
 {
     setWindowTitle(windowTitle() + " - " + QFileInfo(path).fileName());
-    m_soundSet->Load(QFile::encodeName(path).toStdString());
-    std::vector<TStringTableModel::TRow> rows;
-    rows.reserve(m_soundSet->Entries.size());
-    for (const RSSF &slot : m_soundSet->Entries)
-        rows.push_back({slot.ID, slot.ResRef, slot.Text});
-    m_model->SetRows(std::move(rows));
+    m_soundSet->Load(ToPath(path));
+    m_model->Relist(int(m_soundSet->Entries.size()));
 }
 
 void TFrm_SSF::ListResResize()
@@ -70,6 +71,6 @@ bool TFrm_SSF::eventFilter(QObject *watched, QEvent *event)
 
 void TFrm_SSF::closeEvent(QCloseEvent *event)
 {
-    m_model->SetRows({});
+    m_model->Clear();
     event->accept();
 }

@@ -10,7 +10,7 @@
 
 class CSSF;
 class QTableView;
-class TStringTableModel;
+class TListModel;
 
 class TFrm_SSF : public QWidget {
     Q_OBJECT
@@ -20,7 +20,6 @@ public:
     static constexpr int kIdWidth = 50;
     static constexpr int kResNameWidth = 150;
     static constexpr int kTlkRefWidth = 300;
-    // Room the "TLKREF" column leaves at the list's right edge.
 
     // Creates the window's sound set reader, which loads the game's talk table.
     explicit TFrm_SSF(QWidget *parent = nullptr);
@@ -31,7 +30,7 @@ public:
     void OpenFile(const QString &path);
 
     QTableView *ListRes = nullptr;
-    TStringTableModel *Model() const { return m_model; }
+    TListModel *Model() const { return m_model; }
 
 protected:
     // FormClose and FormCloseQuery: closing is always allowed and empties the list.
@@ -40,7 +39,7 @@ protected:
 
 private:
     std::unique_ptr<CSSF> m_soundSet;
-    TStringTableModel *m_model = nullptr;
+    TListModel *m_model = nullptr;
 
     // The "TLKREF" column takes the list's width less the other columns.
     void ListResResize();

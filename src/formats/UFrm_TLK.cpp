@@ -1,7 +1,8 @@
 #include "formats/UFrm_TLK.h"
 
 #include "app/UApplication.h"
-#include "formats/URecordTable.h"
+#include "app/UListModel.h"
+#include "app/UMessage.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -102,20 +103,20 @@ TFrm_TLK::TFrm_TLK(QWidget *parent) : QWidget(parent)
     setWindowTitle(QString::fromLatin1(kCaption));
     resize(kDesignedWidth, kDesignedHeight);
 
-    m_listModel = new TRecordTableModel(
-        {QStringLiteral("ID"), QStringLiteral("ResName"), QStringLiteral("Description")},
-        [this](std::size_t record, int column) -> std::string {
-            const std::vector<RTLK> &entries = m_talkTable.Entries();
-            if (record >= entries.size())
-                return {};
-            const RTLK &entry = entries[record];
-            switch (column) {
-            case 0: return std::to_string(entry.Index);
-            case 1: return entry.SoundResRef;
-            default: return entry.Text;
-            }
-        },
-        this);
+    m_listModel = new TListModel({{QStringLiteral("ID"), 60},
+                                  {QStringLiteral("ResName"), 150},
+                                  {QStringLiteral("Description"), 282}},
+                                 [this](int row, int column) -> QString {
+                                     const RTLK *entry = ListedEntry(row);
+                                     if (!entry)
+                                         return {};
+                                     switch (column) {
+                                     case 0: return QString::number(entry->Index);
+                                     case 1: return FromGameText(entry->SoundResRef, m_talkTable.Codec());
+                                     default: return FromGameText(entry->Text, m_talkTable.Codec());
+                                     }
+                                 },
+                                 this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -127,7 +128,7 @@ TFrm_TLK::TFrm_TLK(QWidget *parent) : QWidget(parent)
     Splitter1->setChildrenCollapsible(false);
     ListRes = new QTableView(Splitter1);
     ListRes->setObjectName(QStringLiteral("ListRes"));
-    SetUpRecordView(ListRes, m_listModel, {60, 150, 282});
+    SetUpListGrid(ListRes, m_listModel);
     ListRes->installEventFilter(this);
     connect(ListRes->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { ListResFocusChanged(current); });
@@ -258,9 +259,11 @@ void TFrm_TLK::CreateDetailArea(QWidget *area)
 void TFrm_TLK::OpenFile(const QString &path)
 {
     setWindowTitle(windowTitle() + " - " + QFileInfo(path).fileName());
-    m_listModel->Clear();
+    ShowEntries({});
     ClearDetails();
-    m_talkTable.Load(QFile::encodeName(path).toStdString());
+    m_talkTable.Load(ToPath(path));
+    if (!m_talkTable.Damage().empty())
+        ShowErrorMessage(m_talkTable.Damage());
     // An empty table has no number to offer: the box keeps 0, and a search
     // for it lists nothing.
     SearchID->setRange(0, std::max(int(std::min<std::size_t>(m_talkTable.Count(), INT_MAX)) - 1, 0));
@@ -272,10 +275,26 @@ void TFrm_TLK::ClearDetails()
     Mmo_Description->clear();
 }
 
+void TFrm_TLK::ShowEntries(std::vector<std::size_t> entries)
+{
+    m_listModel->Relist(int(entries.size()), [&] { m_listed = std::move(entries); });
+}
+
+const RTLK *TFrm_TLK::ListedEntry(int row) const
+{
+    const std::vector<RTLK> &entries = m_talkTable.Entries();
+    if (row < 0 || std::size_t(row) >= m_listed.size() || m_listed[std::size_t(row)] >= entries.size())
+        return nullptr;
+    return &entries[m_listed[std::size_t(row)]];
+}
+
 void TFrm_TLK::Btn_ViewAllClick()
 {
     ClearDetails();
-    m_listModel->ShowAll(m_talkTable.Count());
+    std::vector<std::size_t> every(m_talkTable.Count());
+    for (std::size_t i = 0; i < every.size(); ++i)
+        every[i] = i;
+    ShowEntries(std::move(every));
 }
 
 long long TFrm_TLK::TypedSearchID() const
@@ -287,15 +306,15 @@ long long TFrm_TLK::TypedSearchID() const
 
 void TFrm_TLK::Btn_SearchClick()
 {
-    m_listModel->Clear();
+    ShowEntries({});
     ClearDetails();
     if (m_searchBy->checkedId() == kSearchByResRef) {
         const long long id = TypedSearchID();
         if (id >= 0 && std::size_t(id) < m_talkTable.Count())
-            m_listModel->ShowRecords({std::size_t(id)});
+            ShowEntries({std::size_t(id)});
         return;
     }
-    m_listModel->ShowRecords(m_talkTable.Search(ToCoreString(SearchText->text())));
+    ShowEntries(m_talkTable.Search(SearchText->text().toStdString()));
 }
 
 void TFrm_TLK::RadioGroup1Click()
@@ -307,16 +326,12 @@ void TFrm_TLK::RadioGroup1Click()
 
 void TFrm_TLK::ListResFocusChanged(const QModelIndex &current)
 {
-    if (!current.isValid())
+    const RTLK *entry = current.isValid() ? ListedEntry(current.row()) : nullptr;
+    if (!entry)
         return;
-    const std::vector<RTLK> &entries = m_talkTable.Entries();
-    const std::size_t record = m_listModel->Record(current.row());
-    if (record >= entries.size())
-        return;
-    const RTLK &entry = entries[record];
-    StaticText1->setText(QString::number(entry.Index));
-    Edit_ResName->setText(FromCoreString(entry.SoundResRef));
-    Mmo_Description->setPlainText(FromCoreString(entry.Text));
+    StaticText1->setText(QString::number(entry->Index));
+    Edit_ResName->setText(FromGameText(entry->SoundResRef, m_talkTable.Codec()));
+    Mmo_Description->setPlainText(FromGameText(entry->Text, m_talkTable.Codec()));
 }
 
 void TFrm_TLK::ToolButton1Click()
@@ -368,7 +383,7 @@ bool TFrm_TLK::eventFilter(QObject *watched, QEvent *event)
 
 void TFrm_TLK::closeEvent(QCloseEvent *event)
 {
-    m_listModel->Clear();
+    ShowEntries({});
     m_talkTable = CTLK();
     event->accept();
 }

@@ -21,7 +21,7 @@ class QSplitter;
 class QTableView;
 class QToolBar;
 class QToolButton;
-class TRecordTableModel;
+class TListModel;
 
 // Closing is always allowed; as a child window it is freed when closed.
 class TFrm_TLK : public QWidget {
@@ -36,11 +36,12 @@ public:
     ~TFrm_TLK() override;
 
     // Adds " - " and the file's name to the caption and loads the table (a
-    // missing file leaves it empty). The list stays empty until the user asks.
+    // missing file leaves it empty; a damaged one shows what can be read after
+    // one error message). The list stays empty until the user asks.
     void OpenFile(const QString &path);
 
     const CTLK &TalkTable() const { return m_talkTable; }
-    TRecordTableModel *ListModel() const { return m_listModel; }
+    TListModel *ListModel() const { return m_listModel; }
 
     QGroupBox *RadioGroup1 = nullptr;
     QRadioButton *RadioGroup1_ResRef = nullptr;
@@ -79,7 +80,9 @@ protected:
 
 private:
     CTLK m_talkTable;
-    TRecordTableModel *m_listModel = nullptr;
+    TListModel *m_listModel = nullptr;
+    // The entries the list shows, in its order (every entry after "View All").
+    std::vector<std::size_t> m_listed;
     QButtonGroup *m_searchBy = nullptr;
 
     void CreateSearchStrip();
@@ -87,6 +90,8 @@ private:
     void ListResFocusChanged(const QModelIndex &current);
     void ListResResize();
     void ClearDetails();
+    void ShowEntries(std::vector<std::size_t> entries);
+    const RTLK *ListedEntry(int row) const;
     // The number in SearchID as typed; text that is no number counts as 0.
     long long TypedSearchID() const;
 };

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QWidget>
 
-#include <cstddef>
+#include <string_view>
 
 class QPlainTextEdit;
 
@@ -31,7 +31,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 };
 
-// Text bytes in the system's code page (Windows-1252) as a QString. Every
-// byte becomes one character; a line ends at CR, LF or CR LF, and each line
-// end becomes one '\n'. A line end after the last line starts no new line.
-QString DecodeTextLines(const char *data, std::size_t size);
+class CGameTextCodec;
+
+// Text bytes in the game's encoding as a QString, bytes not valid there shown
+// as U+FFFD; a line ends at CR, LF or CR LF, and each line end becomes one
+// '\n'. A line end after the last line starts no new line.
+QString DecodeTextLines(std::string_view bytes, const CGameTextCodec &codec);

@@ -5,7 +5,7 @@
 #include "app/UFileIO.h"
 #include "app/USettings.h"
 #include "formats/UFrm_UTXPreview.h"
-#include "formats/URecordTable.h"
+#include "app/UListModel.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -38,20 +38,22 @@ TFrm_UTX::TFrm_UTX(QWidget *parent) : QWidget(parent)
     m_reader = std::make_unique<CUT>();
     m_reader->MakeText = makeText;
 
-    m_gridModel = new TRecordTableModel(
-        {QStringLiteral("ID"), QStringLiteral("Type"), QStringLiteral("Name"), QStringLiteral("Value")},
-        [this](std::size_t record, int column) -> std::string {
-            const RUT *entry = EntryAt(record);
-            if (!entry)
-                return {};
-            switch (column) {
-            case 0: return entry->ID;
-            case 1: return entry->Type;
-            case 2: return entry->Name;
-            default: return entry->Value;
-            }
-        },
-        this);
+    m_gridModel = new TListModel({{QStringLiteral("ID"), 40},
+                                  {QStringLiteral("Type"), 80},
+                                  {QStringLiteral("Name"), 200},
+                                  {QStringLiteral("Value"), 200}},
+                                 [this](int row, int column) -> QString {
+                                     const RUT *entry = EntryAt(row);
+                                     if (!entry)
+                                         return {};
+                                     switch (column) {
+                                     case 0: return QString::fromStdString(entry->ID);
+                                     case 1: return QString::fromStdString(entry->Type);
+                                     case 2: return QString::fromStdString(m_reader->NameText(*entry));
+                                     default: return QString::fromStdString(m_reader->ValueText(*entry));
+                                     }
+                                 },
+                                 this);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -60,7 +62,7 @@ TFrm_UTX::TFrm_UTX(QWidget *parent) : QWidget(parent)
     Tab_Grid->setObjectName(QStringLiteral("Tab_Grid"));
     ListRes = new QTableView(Tab_Grid);
     ListRes->setObjectName(QStringLiteral("ListRes"));
-    SetUpRecordView(ListRes, m_gridModel, {40, 80, 200, 200});
+    SetUpListGrid(ListRes, m_gridModel);
     ListRes->installEventFilter(this);
     ListRes->viewport()->installEventFilter(this);
     auto *gridLayout = new QVBoxLayout(Tab_Grid);
@@ -109,11 +111,11 @@ TFrm_UTX::TFrm_UTX(QWidget *parent) : QWidget(parent)
 
 TFrm_UTX::~TFrm_UTX() = default;
 
-const RUT *TFrm_UTX::EntryAt(std::size_t record) const
+const RUT *TFrm_UTX::EntryAt(int row) const
 {
-    if (!m_reader || record >= m_reader->Entries.size())
+    if (!m_reader || row < 0 || std::size_t(row) >= m_reader->Entries.size())
         return nullptr;
-    return &m_reader->Entries[record];
+    return &m_reader->Entries[std::size_t(row)];
 }
 
 void TFrm_UTX::OpenFile(const QString &path)
@@ -123,30 +125,30 @@ void TFrm_UTX::OpenFile(const QString &path)
     Memo1->clear();
     m_reader->Entries.clear();
     try {
-        m_reader->Load(QFile::encodeName(path).toStdString());
+        m_reader->Load(ToPath(path));
     } catch (...) {
         // What a damaged file gave before the error is not shown.
         m_reader->Entries.clear();
         m_reader->Lines.clear();
         throw;
     }
-    m_gridModel->ShowAll(m_reader->Entries.size());
+    m_gridModel->Relist(int(m_reader->Entries.size()));
 
     std::string text;
-    for (const std::string &line : m_reader->Lines) {
-        if (&line != &m_reader->Lines.front())
+    for (std::size_t line = 0; line < m_reader->Lines.size(); ++line) {
+        if (line > 0)
             text += '\n';
-        text += line;
+        text += m_reader->DumpLineText(line);
     }
     // One call for the whole dump: large files load at once.
-    Memo1->setPlainText(FromCoreString(text));
+    Memo1->setPlainText(QString::fromStdString(text));
 }
 
 void TFrm_UTX::BtnSaveClick()
 {
     if (!SaveDialog1->Execute(this))
         return;
-    CAtomicFile file(QFile::encodeName(SaveDialog1->FileName()).toStdString());
+    CAtomicFile file(ToPath(SaveDialog1->FileName()));
     file.File().Write(m_reader->DumpText());
     file.Commit();
 }
@@ -156,12 +158,13 @@ void TFrm_UTX::ListResDblClick()
     const QModelIndex current = ListRes->currentIndex();
     if (!current.isValid())
         return;
-    const RUT *entry = EntryAt(m_gridModel->Record(current.row()));
+    const RUT *entry = EntryAt(current.row());
     if (!entry)
         return;
     TFrm_UTxPreview preview(this);
-    preview.ShowEntry(FromCoreString(entry->ID), FromCoreString(entry->Type),
-                      FromCoreString(entry->Name), FromCoreString(entry->Value));
+    preview.ShowEntry(QString::fromStdString(entry->ID), QString::fromStdString(entry->Type),
+                      QString::fromStdString(m_reader->NameText(*entry)),
+                      QString::fromStdString(m_reader->ValueText(*entry)));
     QWidget *over = TApplication::MainForm() ? TApplication::MainForm() : window();
     preview.move(over->frameGeometry().center() - QPoint(preview.width() / 2, preview.height() / 2));
     preview.exec();

@@ -19,7 +19,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableView;
-class TRecordTableModel;
+class TListModel;
 class TSaveDialog;
 
 // Closing is always allowed; as a child window it is freed when closed.
@@ -40,7 +40,7 @@ public:
     void OpenFile(const QString &path);
 
     const CUT &Reader() const { return *m_reader; }
-    TRecordTableModel *GridModel() const { return m_gridModel; }
+    TListModel *GridModel() const { return m_gridModel; }
 
     QTabWidget *PageControl1 = nullptr;
     QWidget *Tab_Grid = nullptr;
@@ -64,8 +64,8 @@ protected:
 
 private:
     std::unique_ptr<CUT> m_reader;
-    TRecordTableModel *m_gridModel = nullptr;
+    TListModel *m_gridModel = nullptr;
 
     void ListResResize();
-    const RUT *EntryAt(std::size_t record) const;
+    const RUT *EntryAt(int row) const;
 };

@@ -1,5 +1,6 @@
 #include "media/UImageDecoders.h"
 
+#include "app/UApplication.h"
 #include "app/UFileIO.h"
 
 #include <QBuffer>
@@ -317,7 +318,7 @@ QImage DecodeWithQt(const QByteArray &bytes, const char *format, bool (*isComple
         CheckPictureSize(size.width(), size.height());
     QImage image;
     if (!reader.read(&image))
-        throw std::runtime_error(reader.errorString().toLocal8Bit().toStdString());
+        throw std::runtime_error(reader.errorString().toStdString());
     CheckPictureSize(image.width(), image.height());
     return image;
 }
@@ -413,10 +414,10 @@ QImage DecodeSgi(const QByteArray &bytes) { return DecodeWithMagick(bytes, "SGI"
 
 // ---------------------------------------------------------------- loading
 
-// A path in messages: quoted, in the system's code page like every error text.
+// A path in messages: quoted, in UTF-8 like every error text.
 std::string Quoted(const QString &path)
 {
-    return "\"" + path.toLocal8Bit().toStdString() + "\"";
+    return "\"" + path.toStdString() + "\"";
 }
 
 // Larger files are refused before they are read.
@@ -424,7 +425,7 @@ constexpr std::uint64_t kMaxPictureFileSize = std::uint64_t(kMaxPictureMegabytes
 
 QByteArray ReadPictureFile(const QString &path)
 {
-    CInputFile file(QFile::encodeName(path).toStdString());
+    CInputFile file(ToPath(path));
     if (file.Size() > kMaxPictureFileSize)
         throw std::runtime_error(Quoted(path) + " is too large for a picture.");
     QByteArray bytes(qsizetype(file.Size()), Qt::Uninitialized);

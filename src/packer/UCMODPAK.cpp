@@ -2,6 +2,7 @@
 
 #include "app/UFileIO.h"
 #include "app/UMessage.h"
+#include "app/UText.h"
 #include "app/UUtil.h"
 #include "archives/UCMOD.h"
 
@@ -56,7 +57,7 @@ int EditedString(const std::vector<RMOD_LOCSTRING> &strings)
 
 } // namespace
 
-CMODPAK::CMODPAK()
+CMODPAK::CMODPAK() : m_codec(&GameTextCodec())
 {
     std::memcpy(Header.data() + 4, "V1.0", 4);
     PutU32LE(Header.data() + 20, HeaderSize); // localized strings follow the header
@@ -138,7 +139,7 @@ bool CMODPAK::Open(const std::string &path)
         std::uint32_t size = std::uint32_t(listed.Size);
         if (!file.Holds(offset, size)) {
             Header = CMODPAK().Header;
-            ShowErrorMessage("\"" + path + "\" is damaged: the resource " + listed.ResRef +
+            ShowErrorMessage("\"" + path + "\" is damaged: the resource " + Codec().Decode(listed.ResRef) +
                              " lies past the end of the file.");
             Kind = akNone;
             LocStrings.clear();
@@ -256,28 +257,38 @@ std::string CMODPAK::NameOfFile(const std::string &path)
     return name.size() > 4 ? name.substr(0, name.size() - 4) : std::string();
 }
 
+std::optional<std::string> CMODPAK::ResRefOfFile(const std::string &path) const
+{
+    return Codec().Encode(NameOfFile(path));
+}
+
 std::string CMODPAK::RefusalReason(const std::string &path) const
 {
-    std::string name = NameOfFile(path);
-    if (name.empty())
+    if (NameOfFile(path).empty())
         return "it has no name before its extension";
-    if (name.size() > 16)
+    const std::optional<std::string> name = ResRefOfFile(path);
+    if (!name)
+        return "its name has characters the game's text encoding (" + Codec().Name() + ") cannot hold";
+    if (name->size() > 16)
         return "its name is longer than 16 characters";
     std::string ext = ExtractFileExt(path);
     std::int32_t type = ExtToType(ext.empty() ? ext : ext.substr(1));
     if (type < 0)
         return "its extension names no resource type";
-    if (Find(name, type) >= 0)
+    if (Find(*name, type) >= 0)
         return "a resource of that name and type is already present";
     return {};
 }
 
 void CMODPAK::AddFile(const std::string &path)
 {
+    const std::optional<std::string> resref = ResRefOfFile(path);
+    if (!resref)
+        throw EFileError("\"" + path + "\" cannot be added: " + RefusalReason(path) + ".");
     std::string data = ReadWholeFile(path);
     std::string ext = ExtractFileExt(path);
     RMOD_FILE entry;
-    entry.ResRef = NameOfFile(path);
+    entry.ResRef = *resref;
     entry.ResID = std::int32_t(m_entries.size());
     entry.ResType = ExtToType(ext.empty() ? ext : ext.substr(1));
     entry.Size = std::int32_t(data.size());
@@ -297,14 +308,6 @@ int CMODPAK::AddEntry(const RMOD_FILE &source)
     return int(m_entries.size()) - 1;
 }
 
-std::string CMODPAK::IndexKey(const std::string &resref, std::int32_t resType)
-{
-    std::string key = LowerCaseAscii(resref);
-    key.push_back('\0');
-    AppendU32LE(key, std::uint32_t(resType));
-    return key;
-}
-
 void CMODPAK::UpdateIndex() const
 {
     if (!m_indexValid || m_indexedCount > m_entries.size()) {
@@ -314,14 +317,14 @@ void CMODPAK::UpdateIndex() const
     }
     for (; m_indexedCount < m_entries.size(); ++m_indexedCount) {
         const RMOD_FILE &entry = m_entries[m_indexedCount];
-        m_index.emplace(IndexKey(entry.ResRef, entry.ResType), int(m_indexedCount)); // keeps the first
+        m_index.emplace(ResourceKey(entry.ResRef, entry.ResType), int(m_indexedCount)); // keeps the first
     }
 }
 
 int CMODPAK::Find(const std::string &resref, std::int32_t resType) const
 {
     UpdateIndex();
-    auto found = m_index.find(IndexKey(resref, resType));
+    auto found = m_index.find(ResourceKey(resref, resType));
     return found == m_index.end() ? -1 : found->second;
 }
 
@@ -336,7 +339,7 @@ void CMODPAK::Delete(int index)
 void CMODPAK::ExportToFile(int index, const std::string &folder)
 {
     const RMOD_FILE &entry = m_entries.at(std::size_t(index));
-    CurrentName = ResourceFilePath(folder, entry.ResRef, TypeToExt(entry.ResType));
+    CurrentName = ResourceFilePath(folder, entry.ResRef, TypeToExt(entry.ResType), Codec());
     if (OnExport)
         OnExport(*this);
     WriteWholeFile(CurrentName, entry.Data);

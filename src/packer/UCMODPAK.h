@@ -1,11 +1,13 @@
 // Builds or edits an ERF-family archive in memory and writes it as MOD, HAK or ERF.
 #pragma once
 
+#include "app/UGameText.h"
 #include "archives/UResTypes.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -34,6 +36,7 @@ public:
     std::string FileName;
     int Kind = akNone;
     std::array<unsigned char, HeaderSize> Header{};
+    // Title, URL and description are game text, as stored (see Codec()).
     std::string Title;
     std::string Url;
     std::string Description;
@@ -44,6 +47,7 @@ public:
     std::string CurrentName; // full path of the file being exported
     std::function<void(CMODPAK &)> OnExport;
 
+    // Takes the game's text encoding for the names of added files.
     CMODPAK();
 
     // The entries in archive order; they change only through the operations below.
@@ -63,15 +67,22 @@ public:
     static std::string TypeToExt(std::int32_t resType) { return PakTypeToExt(resType); }
     static std::int32_t ExtToType(const std::string &ext) { return PakExtToType(ext); }
 
-    // The name AddFile gives a file: its name without folder and last four characters.
+    // A file's name without folder and last four characters (the platform's encoding).
     static std::string NameOfFile(const std::string &path);
-    // Why the packer refuses to add a file ("" when it accepts it): name longer
-    // than 16 characters, unknown extension, or already present.
+    // The ResRef AddFile gives a file: NameOfFile in the game's encoding;
+    // nullopt when a character of it has no form there.
+    std::optional<std::string> ResRefOfFile(const std::string &path) const;
+    // Why the packer refuses to add a file ("" when it accepts it): a name the
+    // game's encoding cannot hold, longer than 16 characters once encoded, an
+    // unknown extension, or already present.
     std::string RefusalReason(const std::string &path) const;
+    // The encoding of names and texts inside the archive.
+    const CGameTextCodec &Codec() const { return *m_codec; }
     // The path Save writes for this kind.
     std::string TargetPath(const std::string &path) const;
 
 private:
+    const CGameTextCodec *m_codec;
     std::string BuildLocalizedStrings(std::uint32_t &count) const;
 
     std::vector<RMOD_FILE> m_entries;
@@ -80,6 +91,5 @@ private:
     mutable std::unordered_map<std::string, int> m_index;
     mutable std::size_t m_indexedCount = 0;
     mutable bool m_indexValid = false;
-    static std::string IndexKey(const std::string &resref, std::int32_t resType);
     void UpdateIndex() const;
 };

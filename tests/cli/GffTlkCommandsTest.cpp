@@ -332,8 +332,10 @@ TEST_F(GffTlkCommands, TlkOnDamagedTablesKeepsWhatCanBeRead)
 
     const CliResult result = Run({"tlk", "get", Path("bad.tlk"), "1", "2"});
 
-    EXPECT_EQ(result.ExitCode, 0);
+    EXPECT_EQ(result.ExitCode, 1);
     EXPECT_EQ(result.Out, "1\t\tA short Sword.\n2\tvs_sword\t\n");
+    EXPECT_THAT(result.Err, HasSubstr("\"" + Path("bad.tlk") + "\" is damaged"));
+    EXPECT_EQ(SplitLines(result.Err).size(), 1u);
 }
 
 TEST_F(GffTlkCommands, MissingTlkFileFails)

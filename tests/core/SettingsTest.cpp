@@ -2,7 +2,9 @@
 #include "CoreTestSupport.h"
 
 #include "app/UCINIFILE.h"
+#include "app/UGameText.h"
 #include "app/USettings.h"
+#include "app/UText.h"
 #include "app/UUtil.h"
 
 #include "testdata/ByteBuilder.h"
@@ -252,26 +254,33 @@ TEST_F(SettingsTest, RelativePathsResolveInAnyLetterCase)
     EXPECT_EQ(FindPathNoCase(dir.Str(), "data\\missing.bif"), dir / "data/missing.bif");
 }
 
-class SafeNames : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
+struct TSafeName {
+    std::string ResRef;   // as stored, in the encoding below
+    std::string Encoding;
+    std::string FileName; // UTF-8, without the extension
+};
 
-TEST_P(SafeNames, ResRefCannotLeaveTheFolder)
+class SafeNames : public ::testing::TestWithParam<TSafeName> {};
+
+TEST_P(SafeNames, ResRefCannotLeaveTheFolderAndIsWrittenInThePlatformsEncoding)
 {
-    const auto &[resref, safe] = GetParam();
-    EXPECT_EQ(SafeResRef(resref), safe);
-    const fs::path written = ResourceFilePath("/out/dir", resref, "txt");
+    const TSafeName &name = GetParam();
+    const fs::path written = ResourceFilePath("/out/dir", name.ResRef, "txt", CGameTextCodec::Named(name.Encoding));
     EXPECT_EQ(written.parent_path(), fs::path("/out/dir"));
-    EXPECT_EQ(written.filename().string(), safe + ".txt");
+    EXPECT_EQ(written.filename().string(), name.FileName + ".txt");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, SafeNames,
-    ::testing::Values(std::pair<std::string, std::string>{"plain", "plain"},
-                      std::pair<std::string, std::string>{"../../evil", ".._.._evil"},
-                      std::pair<std::string, std::string>{"a\\b", "a_b"},
-                      std::pair<std::string, std::string>{"C:x", "C_x"},
-                      std::pair<std::string, std::string>{"/abs", "_abs"},
-                      std::pair<std::string, std::string>{std::string("a\x01\x1f\x7f" "b", 5), "a___b"},
-                      std::pair<std::string, std::string>{"caf\xe9", "caf\xe9"},
-                      std::pair<std::string, std::string>{"..", ".."}));
+    ::testing::Values(TSafeName{"plain", "CP1252", "plain"}, TSafeName{"../../evil", "CP1252", ".._.._evil"},
+                      TSafeName{"a\\b", "CP1252", "a_b"}, TSafeName{"C:x", "CP1252", "C_x"},
+                      TSafeName{"/abs", "CP1252", "_abs"},
+                      TSafeName{std::string("a\x01\x1f\x7f" "b", 5), "CP1252", "a___b"},
+                      TSafeName{"..", "CP1252", ".."},
+                      // Decoded before the rule: an accent stays, an invalid byte becomes '_'.
+                      TSafeName{"caf\xe9", "CP1252", "caf\xc3\xa9"}, TSafeName{"x\x81y", "CP1252", "x_y"},
+                      TSafeName{"\xb3\xf3" "d\x9f", "CP1250", "\xc5\x82\xc3\xb3" "d\xc5\xba"},
+                      // A double-byte character whose second byte is a backslash stays whole.
+                      TSafeName{"\x83\x5c", "CP932", "\xe3\x82\xbd"}));
 
 } // namespace

@@ -67,7 +67,7 @@ std::vector<std::string> OutputNames(const TFrm_BIF &browser, int bif)
 {
     std::vector<std::string> names;
     for (const RKEY_RESSOURCE &res : browser.Reader().Bifs.at(std::size_t(bif)).Resources)
-        names.push_back(CKEY_FILE::OutputName(res));
+        names.push_back(browser.Reader().OutputName(res));
     return names;
 }
 

@@ -1,6 +1,8 @@
 // Runs the window tests inside one application object, as the program does.
 #include "app/UApplication.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 
@@ -10,6 +12,12 @@ int main(int argc, char **argv)
     // Listing the tests needs no display.
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
+
+    // The user's own configuration never reaches the tests: no game folder
+    // unless a test names one.
+    QTemporaryDir configHome;
+    qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
+    qunsetenv("QUORLIN_GAME_FOLDER");
 
     TApplication::SetDefaultSurfaceFormat();
     TApplication app(argc, argv);

@@ -5,6 +5,9 @@
 #include "app/UMain.h"
 #include "app/USettings.h"
 #include "app/UUtil.h"
+#include "archives/UFrm_BIF.h"
+
+#include "testdata/KeyBifBuilder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +19,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 
@@ -439,10 +443,34 @@ TEST_F(MainWindowTest, CascadeStaggersChildWindows)
 
 TEST_F(MainWindowTest, BifAndPackerCommandsAskForNoFile)
 {
+    QTemporaryDir game;
+    TScopedGameFolder scope(game.path().toStdString());
     auto main = CreateMainWindow();
     ClickMenuCommand(main.get(), {"File1", "BIF1"}, "Duskmere1");
     ClickMenuCommand(main.get(), {"File1"}, "Packer1");
     EXPECT_TRUE(OpenFileRequests.empty());
     EXPECT_TRUE(ShownMessages.empty());
     EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(MainWindowTest, BifCommandFindsTheKeyInAnyLetterCaseAndNeedsAGameFolder)
+{
+    QTemporaryDir game;
+    testdata::KeyBifBuilder().WriteTo(game.path().toStdString(), "CHITIN.KEY");
+    auto main = CreateMainWindow();
+    {
+        TScopedGameFolder scope(game.path().toStdString());
+        main->Duskmere1Click();
+    }
+    ASSERT_EQ(main->MdiArea()->subWindowList().size(), 1);
+    auto *browser = qobject_cast<TFrm_BIF *>(main->MdiArea()->subWindowList()[0]->widget());
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(std::filesystem::path(browser->Reader().FileName).filename(), "CHITIN.KEY");
+
+    // Without a game folder the command says where to set one and opens nothing.
+    main->Duskmere1Click();
+    EXPECT_EQ(main->MdiArea()->subWindowList().size(), 1);
+    ASSERT_EQ(ShownMessages.size(), 1u);
+    EXPECT_TRUE(ShownMessages[0].Text.contains("No game folder")) << ShownMessages[0].Text.toStdString();
+    EXPECT_TRUE(ShownMessages[0].Text.contains(QString::fromStdString(GetGameFolderConfigPath())));
 }

@@ -5,7 +5,7 @@
 #include "app/UMain.h"
 #include "formats/UCTLK.h"
 #include "formats/UFrm_TLK.h"
-#include "formats/URecordTable.h"
+#include "app/UListModel.h"
 
 #include "testdata/TlkBuilder.h"
 
@@ -50,7 +50,7 @@ const std::vector<TTalkEntry> kEntries = {
     {"", "Goodbye"},
     {"nw_swordfall", "A falling blade"},
     {"", "sWoRd in odd letter case"},
-    {"", "caf\xC3\xA9 by the road"},
+    {"", "caf\xE9 by the road"}, // Windows-1252, the encoding of an English table
     {"", "Line one\r\nLine two"},
 };
 
@@ -74,8 +74,8 @@ std::vector<QStringList> ExpectedRows(const std::vector<int> &numbers)
     std::vector<QStringList> rows;
     for (int number : numbers) {
         const TTalkEntry &entry = kEntries[std::size_t(number)];
-        rows.push_back({QString::number(number), QString::fromStdString(entry.Sound),
-                        number == 0 ? QString() : QString::fromStdString(entry.Text)});
+        rows.push_back({QString::number(number), QString::fromLatin1(entry.Sound),
+                        number == 0 ? QString() : QString::fromLatin1(entry.Text)});
     }
     return rows;
 }
