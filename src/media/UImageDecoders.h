@@ -6,6 +6,8 @@
 // names the file and the reason.
 #pragma once
 
+#include "media/URgbaImage.h" // the largest picture accepted
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -41,8 +43,3 @@ struct TPicture {
 // it, else by its extension. Raises EFileError when the file cannot be read
 // and std::runtime_error when it is no picture that can be shown.
 TPicture LoadPicture(const QString &path);
-
-// Largest picture accepted, so that a hostile header cannot make a decoder
-// allocate without bound.
-inline constexpr int kMaxPictureSide = 16384;
-inline constexpr int kMaxPictureMegabytes = 512; // as 32-bit pixels
