@@ -23,7 +23,7 @@
 
 namespace {
 
-// "Paint Shop Pro Image File", line feed, 0x1A, five zero bytes.
+// The signature: 25 bytes of text, a line feed, 0x1A and five zero bytes.
 constexpr unsigned char kSignature[32] = {0x50, 0x61, 0x69, 0x6E, 0x74, 0x20, 0x53, 0x68, 0x6F, 0x70, 0x20,
                                           0x50, 0x72, 0x6F, 0x20, 0x49, 0x6D, 0x61, 0x67, 0x65, 0x20, 0x46,
                                           0x69, 0x6C, 0x65, 0x0A, 0x1A, 0x00, 0x00, 0x00, 0x00, 0x00};
@@ -161,8 +161,8 @@ struct TPixelSource {
     }
 };
 
-// Straight-alpha "source over": what the program shows for a layer in the
-// normal blend mode.
+// Straight-alpha "source over": what the editor that wrote the file shows
+// for a layer in the normal blend mode.
 void BlendOver(std::uint8_t *canvas, const std::uint8_t *layer)
 {
     if (layer[3] == 0)

@@ -1,7 +1,7 @@
-// PSP pictures (*.psp): a paint program's layered raster files, decoded to
+// PSP pictures (*.psp): layered raster files of a paint program, decoded to
 // the one flattened picture a viewer shows. A file may hold that picture
 // ready-made (a "composite"); when it does not, the visible raster layers are
-// blended here, bottom first, the way the program shows them.
+// blended here, bottom first, the way their editor shows them.
 #pragma once
 
 #include "media/URgbaImage.h"

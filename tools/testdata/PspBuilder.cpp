@@ -10,7 +10,7 @@ namespace testdata {
 
 namespace {
 
-// "Paint Shop Pro Image File", line feed, 0x1A, five zero bytes.
+// The signature: 25 bytes of text, a line feed, 0x1A and five zero bytes.
 constexpr unsigned char kSignature[32] = {0x50, 0x61, 0x69, 0x6E, 0x74, 0x20, 0x53, 0x68, 0x6F, 0x70, 0x20,
                                           0x50, 0x72, 0x6F, 0x20, 0x49, 0x6D, 0x61, 0x67, 0x65, 0x20, 0x46,
                                           0x69, 0x6C, 0x65, 0x0A, 0x1A, 0x00, 0x00, 0x00, 0x00, 0x00};
@@ -98,7 +98,7 @@ public:
         const std::string stored = channel.StoredField
                                        ? *channel.StoredField
                                        : PspBuilder::Compress(Packed(channel.Samples, width, height, bits), compression);
-        // What the program writes as the uncompressed length: the size of the
+        // What the editor writes as the uncompressed length: the size of the
         // whole layer's bitmap with padded rows, whatever the channel holds.
         const auto bitmapSize = static_cast<std::uint32_t>((width * (depth > 8 ? 24 : depth) + 31) / 32 * 4 * height);
         ByteBuilder fields;
