@@ -114,6 +114,10 @@ inline std::uint16_t ReadU16LE(const unsigned char *p)
 {
     return std::uint16_t(p[0] | (p[1] << 8));
 }
+inline std::int32_t ReadI32LE(const unsigned char *p)
+{
+    return std::int32_t(ReadU32LE(p));
+}
 inline void PutU32LE(unsigned char *p, std::uint32_t v)
 {
     p[0] = v & 0xff;

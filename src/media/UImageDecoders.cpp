@@ -2,6 +2,7 @@
 
 #include "app/UApplication.h"
 #include "app/UFileIO.h"
+#include "media/UPSP.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -149,6 +151,11 @@ bool RecognisesPsd(const QByteArray &bytes)
         return false;
     const unsigned version = U16BE(Bytes(bytes) + 4); // 2: the large-document variant
     return version == 1 || version == 2;
+}
+
+bool RecognisesPsp(const QByteArray &bytes)
+{
+    return IsPspFile(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
 bool RecognisesTiff(const QByteArray &bytes)
@@ -323,11 +330,11 @@ QImage DecodeWithQt(const QByteArray &bytes, const char *format, bool (*isComple
     return image;
 }
 
-QImage DecodeGif(const QByteArray &bytes) { return DecodeWithQt(bytes, "gif", GifIsComplete); }
-QImage DecodePng(const QByteArray &bytes) { return DecodeWithQt(bytes, "png"); }
-QImage DecodeTiff(const QByteArray &bytes) { return DecodeWithQt(bytes, "tiff"); }
-QImage DecodeJpeg(const QByteArray &bytes) { return DecodeWithQt(bytes, "jpeg", JpegIsComplete); }
-QImage DecodeBmp(const QByteArray &bytes) { return DecodeWithQt(bytes, "bmp", BmpIsComplete); }
+QImage DecodeGif(const QByteArray &bytes, const QString &) { return DecodeWithQt(bytes, "gif", GifIsComplete); }
+QImage DecodePng(const QByteArray &bytes, const QString &) { return DecodeWithQt(bytes, "png"); }
+QImage DecodeTiff(const QByteArray &bytes, const QString &) { return DecodeWithQt(bytes, "tiff"); }
+QImage DecodeJpeg(const QByteArray &bytes, const QString &) { return DecodeWithQt(bytes, "jpeg", JpegIsComplete); }
+QImage DecodeBmp(const QByteArray &bytes, const QString &) { return DecodeWithQt(bytes, "bmp", BmpIsComplete); }
 
 // ImageMagick is set up once: no temporary files on disk, one thread, and
 // limits that stop a hostile header from taking the machine's memory.
@@ -407,10 +414,23 @@ QImage DecodeWithMagick(const QByteArray &bytes, const char *coder)
     }
 }
 
-QImage DecodeTga(const QByteArray &bytes) { return DecodeWithMagick(bytes, "TGA"); }
-QImage DecodePcx(const QByteArray &bytes) { return DecodeWithMagick(bytes, "PCX"); }
-QImage DecodePsd(const QByteArray &bytes) { return DecodeWithMagick(bytes, "PSD"); }
-QImage DecodeSgi(const QByteArray &bytes) { return DecodeWithMagick(bytes, "SGI"); }
+QImage DecodeTga(const QByteArray &bytes, const QString &) { return DecodeWithMagick(bytes, "TGA"); }
+QImage DecodePcx(const QByteArray &bytes, const QString &) { return DecodeWithMagick(bytes, "PCX"); }
+QImage DecodePsd(const QByteArray &bytes, const QString &) { return DecodeWithMagick(bytes, "PSD"); }
+QImage DecodeSgi(const QByteArray &bytes, const QString &) { return DecodeWithMagick(bytes, "SGI"); }
+
+QImage DecodePspPicture(const QByteArray &bytes, const QString &path)
+{
+    const TRgbaImage picture =
+        DecodePsp(std::string_view(bytes.constData(), std::size_t(bytes.size())), path.toLocal8Bit().toStdString());
+    QImage image(picture.Width, picture.Height, QImage::Format_RGBA8888);
+    if (image.isNull())
+        throw std::runtime_error("not enough memory for the picture");
+    const std::size_t rowBytes = std::size_t(picture.Width) * 4;
+    for (int y = 0; y < picture.Height; ++y)
+        std::memcpy(image.scanLine(y), picture.Pixels.data() + std::size_t(y) * rowBytes, rowBytes);
+    return image;
+}
 
 // ---------------------------------------------------------------- loading
 
@@ -439,8 +459,8 @@ const char *FormatNamedByExtension(const QString &extension)
 {
     static const std::pair<const char *, const char *> names[] = {
         {"tga", "TGA"}, {"vda", "TGA"}, {"icb", "TGA"}, {"vst", "TGA"}, {"pcx", "PCX"},   {"gif", "GIF"},
-        {"png", "PNG"}, {"psd", "PSD"}, {"tif", "TIFF"}, {"tiff", "TIFF"}, {"sgi", "SGI"}, {"rgb", "SGI"},
-        {"rgba", "SGI"}, {"bw", "SGI"},
+        {"png", "PNG"}, {"psd", "PSD"}, {"psp", "PSP"}, {"pspimage", "PSP"}, {"tif", "TIFF"}, {"tiff", "TIFF"},
+        {"sgi", "SGI"}, {"rgb", "SGI"}, {"rgba", "SGI"}, {"bw", "SGI"},
     };
     for (const auto &[suffix, format] : names) {
         if (extension == QLatin1String(suffix))
@@ -464,10 +484,18 @@ const TImageDecoder *DecoderOfExtension(const QString &extension)
     return nullptr;
 }
 
-[[noreturn]] void DecodeFailed(const QString &path, const QString &format, const std::runtime_error &error)
+// The core's readers name the file in their errors themselves; a library's
+// reason gets the format and the file's name put before it.
+QImage DecodeFile(const TImageDecoder &decoder, const QByteArray &bytes, const QString &path)
 {
-    throw std::runtime_error("Cannot decode the " + format.toStdString() + " picture " + Quoted(path) + ": " +
-                             error.what());
+    try {
+        return decoder.Decode(bytes, path);
+    } catch (const EFileError &) {
+        throw;
+    } catch (const std::runtime_error &error) {
+        throw std::runtime_error(std::string("Cannot decode the ") + decoder.Name + " picture " + Quoted(path) + ": " +
+                                 error.what());
+    }
 }
 
 } // namespace
@@ -480,6 +508,7 @@ const std::vector<TImageDecoder> &ImageDecoders()
         {"GIF", TImageLibrary::Qt, RecognisesGif, DecodeGif},
         {"PNG", TImageLibrary::Qt, RecognisesPng, DecodePng},
         {"PSD", TImageLibrary::Magick, RecognisesPsd, DecodePsd},
+        {"PSP", TImageLibrary::Core, RecognisesPsp, DecodePspPicture},
         {"TIFF", TImageLibrary::Qt, RecognisesTiff, DecodeTiff},
         {"SGI", TImageLibrary::Magick, RecognisesSgi, DecodeSgi},
         {"JPEG", TImageLibrary::Qt, RecognisesJpeg, DecodeJpeg},
@@ -503,11 +532,7 @@ TPicture LoadPicture(const QString &path)
     TPicture picture;
     if (const TImageDecoder *decoder = FindImageDecoder(bytes)) {
         picture.Format = QString::fromLatin1(decoder->Name);
-        try {
-            picture.Image = decoder->Decode(bytes);
-        } catch (const std::runtime_error &error) {
-            DecodeFailed(path, picture.Format, error);
-        }
+        picture.Image = DecodeFile(*decoder, bytes, path);
         return picture;
     }
 
@@ -515,8 +540,6 @@ TPicture LoadPicture(const QString &path)
     const QString extension = QFileInfo(path).suffix().toLower();
     const TImageDecoder *decoder = DecoderOfExtension(extension);
     if (!decoder) {
-        if (extension == "psp")
-            throw std::runtime_error("PSP pictures cannot be shown: " + Quoted(path) + ".");
         if (const char *format = FormatNamedByExtension(extension))
             throw std::runtime_error(Quoted(path) + " is not a " + format +
                                      " picture: its header is damaged or the file is cut short.");
@@ -524,10 +547,6 @@ TPicture LoadPicture(const QString &path)
     }
     picture.Format = QString::fromLatin1(decoder->Name);
     picture.ByExtension = true;
-    try {
-        picture.Image = decoder->Decode(bytes);
-    } catch (const std::runtime_error &error) {
-        DecodeFailed(path, picture.Format, error);
-    }
+    picture.Image = DecodeFile(*decoder, bytes, path);
     return picture;
 }

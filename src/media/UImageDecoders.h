@@ -1,10 +1,13 @@
 // Picture files turned into a QImage. Each decoder recognises its format by
 // the file's content (never by its name) and decodes with a maintained
 // library: Qt's image plugins or ImageMagick, always told the format
-// explicitly. Files no decoder recognises are loaded by their extension
+// explicitly; formats no library reads here (PSP pictures) go to the core's
+// own reader. Files no decoder recognises are loaded by their extension
 // (bitmaps and JPEG pictures). Every failure raises an exception whose text
 // names the file and the reason.
 #pragma once
+
+#include "media/URgbaImage.h" // the largest picture accepted
 
 #include <QByteArray>
 #include <QImage>
@@ -12,20 +15,21 @@
 
 #include <vector>
 
-// The library that decodes a format.
-enum class TImageLibrary { Qt, Magick };
+// The library that decodes a format; Core: the core's own reader.
+enum class TImageLibrary { Qt, Magick, Core };
 
 struct TImageDecoder {
     const char *Name; // "TGA", "PCX", ...
     TImageLibrary Library;
     // True when bytes (a whole file) look like a picture of this format.
     bool (*Recognises)(const QByteArray &bytes);
-    // Decodes bytes as this format, upright; raises std::runtime_error with
-    // the library's reason when they are not a readable picture of it.
-    QImage (*Decode)(const QByteArray &bytes);
+    // Decodes bytes (the file at path) as this format, upright; raises
+    // std::runtime_error with the library's reason when they are not a
+    // readable picture of it, or the core's EFileError, which names the file.
+    QImage (*Decode)(const QByteArray &bytes, const QString &path);
 };
 
-// The decoders in registration order: TGA, PCX, GIF, PNG, PSD, TIFF, SGI, JPEG, BMP.
+// The decoders in registration order: TGA, PCX, GIF, PNG, PSD, PSP, TIFF, SGI, JPEG, BMP.
 const std::vector<TImageDecoder> &ImageDecoders();
 // The first decoder, in registration order, that recognises bytes, or nullptr.
 const TImageDecoder *FindImageDecoder(const QByteArray &bytes);
@@ -39,10 +43,6 @@ struct TPicture {
 
 // Reads the file at path and decodes it: by the first decoder that recognises
 // it, else by its extension. Raises EFileError when the file cannot be read
-// and std::runtime_error when it is no picture that can be shown.
+// or the core's reader refuses it, and std::runtime_error when it is no
+// picture that can be shown.
 TPicture LoadPicture(const QString &path);
-
-// Largest picture accepted, so that a hostile header cannot make a decoder
-// allocate without bound.
-inline constexpr int kMaxPictureSide = 16384;
-inline constexpr int kMaxPictureMegabytes = 512; // as 32-bit pixels

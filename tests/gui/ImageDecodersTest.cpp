@@ -152,9 +152,12 @@ TEST_F(ImageDecodersTest, DecodersAreRegisteredInTheirOrderWithTheirLibraries)
         names.push_back(decoder.Name);
         const bool magick = names.back() == "TGA" || names.back() == "PCX" || names.back() == "PSD" ||
                             names.back() == "SGI";
-        EXPECT_EQ(decoder.Library, magick ? TImageLibrary::Magick : TImageLibrary::Qt) << decoder.Name;
+        const TImageLibrary library =
+            names.back() == "PSP" ? TImageLibrary::Core : magick ? TImageLibrary::Magick : TImageLibrary::Qt;
+        EXPECT_EQ(decoder.Library, library) << decoder.Name;
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"TGA", "PCX", "GIF", "PNG", "PSD", "TIFF", "SGI", "JPEG", "BMP"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"TGA", "PCX", "GIF", "PNG", "PSD", "PSP", "TIFF", "SGI", "JPEG", "BMP"}));
 }
 
 TEST_F(ImageDecodersTest, EachFormatIsRecognisedByItsContentWhateverTheFileIsCalled)
@@ -166,6 +169,7 @@ TEST_F(ImageDecodersTest, EachFormatIsRecognisedByItsContentWhateverTheFileIsCal
         {demo::MakeGif(picture), "GIF"},
         {demo::MakePng(picture), "PNG"},
         {demo::MakePsd(picture, false), "PSD"},
+        {demo::MakePsp(picture), "PSP"},
         {demo::MakeTiff(picture), "TIFF"},
         {demo::MakeSgi(picture, false), "SGI"},
         {QtWritten(BlockImage(), "jpeg"), "JPEG"},
@@ -327,6 +331,18 @@ TEST_F(ImageDecodersTest, QtFormatsDecodeToTheirPixels)
     }
 }
 
+TEST_F(ImageDecodersTest, PspPicturesDecodeToTheirPixelsOrNameTheDamagedFile)
+{
+    const Picture picture = TestPictureWithAlpha();
+    const std::string bytes = demo::MakePsp(picture);
+    const TPicture loaded = LoadAs(bytes, "layers.psp");
+    EXPECT_EQ(loaded.Format, "PSP");
+    ExpectPixels(loaded.Image, picture);
+
+    const QString cut = Write("cut.psp", bytes.substr(0, bytes.size() - 1));
+    EXPECT_EQ(LoadError(cut), "\"" + cut.toStdString() + "\" is damaged: the file is cut short.");
+}
+
 TEST_F(ImageDecodersTest, TiffOrientationIsApplied)
 {
     // Orientation 3: the stored rows are shown turned by 180 degrees.
@@ -342,7 +358,7 @@ TEST_F(ImageDecodersTest, DecodersNeverGuessAnotherFormat)
     const std::string tga = demo::MakeTgaWith(TestPicture(), {});
     for (const TImageDecoder &decoder : ImageDecoders()) {
         const std::string &foreign = std::string(decoder.Name) == "PNG" ? tga : png;
-        EXPECT_THROW(decoder.Decode(ToBytes(foreign)), std::runtime_error) << decoder.Name;
+        EXPECT_THROW(decoder.Decode(ToBytes(foreign), "foreign.dat"), std::runtime_error) << decoder.Name;
     }
 }
 
@@ -368,8 +384,7 @@ TEST_F(ImageDecodersTest, UnknownFilesFailWithTheirName)
     const QString text = Write("notes.xyz", "just some text, no picture at all");
     EXPECT_THAT(LoadError(text), HasSubstr("\"" + text.toStdString() + "\" is not a picture of a known format"));
     EXPECT_THAT(LoadError(Write("notes.bmp", "just some text")), HasSubstr("Cannot decode the BMP picture"));
-    EXPECT_THAT(LoadError(Write("layers.psp", "no decoder for this format")),
-                HasSubstr("PSP pictures cannot be shown"));
+    EXPECT_THAT(LoadError(Write("layers.psp", "no PSP signature")), HasSubstr("is not a PSP picture"));
     EXPECT_THAT(LoadError(Write("empty.png", "")), HasSubstr("is not a PNG picture"));
 }
 

@@ -123,6 +123,15 @@ TEST_F(PictureViewerTest, StatusLineNamesTheFileAndItsSize)
     EXPECT_EQ(viewer->Image1->Picture().size(), QSize(512, 256));
 }
 
+TEST_F(PictureViewerTest, PspPictureIsShownWithItsNameAndSize)
+{
+    auto viewer = ShowViewer();
+    viewer->OpenFile(WriteFile("layers.psp", demo::MakePsp(FramedPicture(120, 90))));
+    EXPECT_EQ(viewer->Panel1->text(), "File : layers.psp, size : 120 x 90");
+    EXPECT_EQ(viewer->PictureFormat(), "PSP");
+    ExpectFramedPicture(*viewer);
+}
+
 TEST_F(PictureViewerTest, LargePictureIsShownWholeReducedToFit)
 {
     auto viewer = ShowViewer();

@@ -1,6 +1,7 @@
 #include "DemoPictures.h"
 
 #include "testdata/ByteBuilder.h"
+#include "testdata/PspBuilder.h"
 
 #include <array>
 #include <cmath>
@@ -398,6 +399,19 @@ std::string MakeTiff(const Picture &picture, int orientation)
             out.U8(c.R).U8(c.G).U8(c.B);
         }
     return out.Take();
+}
+
+std::string MakePsp(const Picture &picture)
+{
+    std::string rgba;
+    for (const std::uint32_t argb : picture.Pixels)
+        rgba += {char(argb >> 16), char(argb >> 8), char(argb), char(argb >> 24)};
+    testdata::PspBuilder file;
+    file.Width = picture.Width;
+    file.Height = picture.Height;
+    file.Compression = testdata::PspBuilder::Lz77;
+    file.Layers = {testdata::PspBuilder::RgbaLayer(0, 0, picture.Width, picture.Height, rgba)};
+    return file.Build();
 }
 
 std::string MakePng(const Picture &picture)

@@ -34,6 +34,9 @@ std::string MakePsd(const Picture &picture, bool withAlpha);
 // Uncompressed little-endian TIFF, 8-bit RGB, one strip; orientation is the
 // value of the orientation tag (1: top-left, 3: turned 180 degrees ...).
 std::string MakeTiff(const Picture &picture, int orientation = 1);
+// PSP picture, version 4: one 24-bit layer with a transparency channel,
+// compressed with zlib, and no composite.
+std::string MakePsp(const Picture &picture);
 // PNG, 8-bit RGBA, its data in stored (uncompressed) deflate blocks.
 std::string MakePng(const Picture &picture);
 // GIF89a with a global palette; more than 256 colours are reduced to a colour cube.
