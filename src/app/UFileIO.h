@@ -114,6 +114,11 @@ inline std::uint16_t ReadU16LE(const unsigned char *p)
 {
     return std::uint16_t(p[0] | (p[1] << 8));
 }
+// Some picture formats store big-endian numbers.
+inline std::uint16_t ReadU16BE(const unsigned char *p)
+{
+    return std::uint16_t((p[0] << 8) | p[1]);
+}
 inline std::int32_t ReadI32LE(const unsigned char *p)
 {
     return std::int32_t(ReadU32LE(p));

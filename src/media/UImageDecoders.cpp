@@ -30,22 +30,6 @@ const unsigned char *Bytes(const QByteArray &bytes)
     return reinterpret_cast<const unsigned char *>(bytes.constData());
 }
 
-unsigned U16LE(const unsigned char *p)
-{
-    return unsigned(p[0]) | (unsigned(p[1]) << 8);
-}
-
-unsigned U16BE(const unsigned char *p)
-{
-    return (unsigned(p[0]) << 8) | unsigned(p[1]);
-}
-
-std::uint32_t U32LE(const unsigned char *p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
-
 bool StartsWith(const QByteArray &bytes, const char *signature, qsizetype length)
 {
     return bytes.size() >= length && std::memcmp(bytes.constData(), signature, std::size_t(length)) == 0;
@@ -64,11 +48,11 @@ bool RecognisesTga(const QByteArray &bytes)
     const unsigned idLength = h[0];
     const unsigned mapType = h[1];
     const unsigned imageType = h[2];
-    const unsigned mapFirst = U16LE(h + 3);
-    const unsigned mapLength = U16LE(h + 5);
+    const unsigned mapFirst = ReadU16LE(h + 3);
+    const unsigned mapLength = ReadU16LE(h + 5);
     const unsigned mapEntryBits = h[7];
-    const unsigned width = U16LE(h + 12);
-    const unsigned height = U16LE(h + 14);
+    const unsigned width = ReadU16LE(h + 12);
+    const unsigned height = ReadU16LE(h + 14);
     const unsigned depth = h[16];
     const unsigned descriptor = h[17];
 
@@ -132,7 +116,7 @@ bool RecognisesPcx(const QByteArray &bytes)
     const unsigned planes = h[65];
     return h[0] == 0x0A && (version == 0 || (version >= 2 && version <= 5)) && encoding <= 1 &&
            (bitsPerPixel == 1 || bitsPerPixel == 2 || bitsPerPixel == 4 || bitsPerPixel == 8) &&
-           U16LE(h + 4) <= U16LE(h + 8) && U16LE(h + 6) <= U16LE(h + 10) && planes >= 1 && planes <= 4;
+           ReadU16LE(h + 4) <= ReadU16LE(h + 8) && ReadU16LE(h + 6) <= ReadU16LE(h + 10) && planes >= 1 && planes <= 4;
 }
 
 bool RecognisesGif(const QByteArray &bytes)
@@ -149,7 +133,7 @@ bool RecognisesPsd(const QByteArray &bytes)
 {
     if (bytes.size() < 26 || !StartsWith(bytes, "8BPS", 4))
         return false;
-    const unsigned version = U16BE(Bytes(bytes) + 4); // 2: the large-document variant
+    const unsigned version = ReadU16BE(Bytes(bytes) + 4); // 2: the large-document variant
     return version == 1 || version == 2;
 }
 
@@ -171,9 +155,9 @@ bool RecognisesSgi(const QByteArray &bytes)
     if (bytes.size() < kHeaderSize)
         return false;
     const unsigned char *h = Bytes(bytes);
-    const unsigned dimension = U16BE(h + 4);
-    return U16BE(h) == 474 && h[2] <= 1 && (h[3] == 1 || h[3] == 2) && dimension >= 1 && dimension <= 3 &&
-           U16BE(h + 6) > 0;
+    const unsigned dimension = ReadU16BE(h + 4);
+    return ReadU16BE(h) == 474 && h[2] <= 1 && (h[3] == 1 || h[3] == 2) && dimension >= 1 && dimension <= 3 &&
+           ReadU16BE(h + 6) > 0;
 }
 
 bool RecognisesJpeg(const QByteArray &bytes)
@@ -185,7 +169,7 @@ bool RecognisesBmp(const QByteArray &bytes)
 {
     if (bytes.size() < 26 || !StartsWith(bytes, "BM", 2))
         return false;
-    switch (U32LE(Bytes(bytes) + 14)) { // size of the info header, one per version
+    switch (ReadU32LE(Bytes(bytes) + 14)) { // size of the info header, one per version
     case 12: case 16: case 40: case 52: case 56: case 64: case 108: case 124:
         return true;
     default:
@@ -214,20 +198,20 @@ bool BmpIsComplete(const QByteArray &bytes)
     const qsizetype size = bytes.size();
     if (size < 26)
         return false;
-    const std::uint64_t dataOffset = U32LE(h + 10);
+    const std::uint64_t dataOffset = ReadU32LE(h + 10);
     std::uint64_t width = 0, height = 0, bits = 0;
     std::uint32_t compression = 0;
-    if (U32LE(h + 14) == 12) { // the oldest info header: 16-bit sizes
-        width = U16LE(h + 18);
-        height = U16LE(h + 20);
-        bits = U16LE(h + 24);
+    if (ReadU32LE(h + 14) == 12) { // the oldest info header: 16-bit sizes
+        width = ReadU16LE(h + 18);
+        height = ReadU16LE(h + 20);
+        bits = ReadU16LE(h + 24);
     } else {
         if (size < 34)
             return false;
-        width = std::uint64_t(std::abs(std::int64_t(std::int32_t(U32LE(h + 18)))));
-        height = std::uint64_t(std::abs(std::int64_t(std::int32_t(U32LE(h + 22))))); // negative: top-down
-        bits = U16LE(h + 28);
-        compression = U32LE(h + 30);
+        width = std::uint64_t(std::abs(std::int64_t(std::int32_t(ReadU32LE(h + 18)))));
+        height = std::uint64_t(std::abs(std::int64_t(std::int32_t(ReadU32LE(h + 22))))); // negative: top-down
+        bits = ReadU16LE(h + 28);
+        compression = ReadU32LE(h + 30);
     }
     constexpr std::uint32_t kPlain = 0, kBitFields = 3, kAlphaBitFields = 6;
     if (compression != kPlain && compression != kBitFields && compression != kAlphaBitFields)
@@ -294,7 +278,7 @@ bool JpegIsComplete(const QByteArray &bytes)
         }
         if (pos + 3 >= size)
             return false;
-        pos += 2 + qsizetype(U16BE(p + pos + 2));
+        pos += 2 + qsizetype(ReadU16BE(p + pos + 2));
     }
     return false;
 }
@@ -407,7 +391,18 @@ QImage DecodeWithMagick(const QByteArray &bytes, const char *coder)
             throw std::runtime_error("not enough memory for the picture");
         // 32-bit pixels are B, G, R, A in memory on little-endian machines.
         static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "pixel export assumes a little-endian machine");
-        image.write(0, 0, std::size_t(width), std::size_t(height), "BGRA", Magick::CharPixel, picture.bits());
+        const bool alpha = picture.hasAlphaChannel();
+        image.write(0, 0, std::size_t(width), std::size_t(height), alpha ? "BGRA" : "BGRP", Magick::CharPixel,
+                    picture.bits());
+        if (!alpha) {
+            // A picture without alpha leaves the fourth byte alone: it must read
+            // as opaque, or drawing it blends whatever the memory held.
+            for (int y = 0; y < height; ++y) {
+                auto *row = reinterpret_cast<QRgb *>(picture.scanLine(y));
+                for (int x = 0; x < width; ++x)
+                    row[x] |= 0xFF000000u;
+            }
+        }
         return picture;
     } catch (const Magick::Exception &error) {
         throw std::runtime_error(MagickReason(error));
