@@ -1,12 +1,16 @@
-// Benchmarks of the windows that read the game's talk table: opening a GFF
-// viewer on a large blueprint (as every archive preview of a GFF resource
-// does) and listing a whole talk table in the TLK window. Each measures the
-// window from its creation to its first complete paint.
+// Benchmarks of the windows: opening a GFF viewer on a large blueprint (as
+// every archive preview of a GFF resource does) and listing a whole talk
+// table in the TLK window, each from the window's creation to its first
+// complete paint; and the ERF viewer's "Extract file(s) to .." on 20,000
+// selected rows, beside cp -r of the same files.
 //
 // Needs a display: run under xvfb-run -a. The data goes to a new folder
 // under /dev/shm, removed at the end, or to QUORLIN_BENCH_DIR, which is kept.
 
 #include "app/UApplication.h"
+#include "app/UDialogs.h"
+#include "archives/UArchiveBrowser.h"
+#include "archives/UFrm_ModView.h"
 #include "app/USettings.h"
 #include "app/UUtil.h"
 #include "formats/UCTLK.h"
@@ -14,7 +18,10 @@
 #include "formats/UFrm_TLK.h"
 #include "formats/UFrm_UTX.h"
 
+#include "testdata/ByteBuilder.h"
+#include "testdata/ErfBuilder.h"
 #include "testdata/GffBuilder.h"
+#include "testdata/ResTypeNumbers.h"
 #include "testdata/TlkBuilder.h"
 
 #include <QAbstractItemModel>
@@ -26,6 +33,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -36,6 +44,7 @@ namespace {
 
 constexpr int kTalkTableEntries = 120000;
 constexpr int kBlueprintFields = 2000;
+constexpr int kArchiveEntries = 20000;
 
 // Repeatable made-up words, so every run reads the same files.
 class TWords {
@@ -69,7 +78,29 @@ struct TBenchData {
     fs::path Root;
     fs::path Blueprint;
     fs::path TalkTable;
+    fs::path Archive;     // kArchiveEntries text resources
+    fs::path LooseFiles;  // the same resources as files
 };
+
+// An archive of kArchiveEntries resources of 1 to 4 KB, and the same files
+// in a folder.
+void WriteArchive(const fs::path &archive, const fs::path &folder)
+{
+    TWords words;
+    testdata::ErfBuilder erf("ERF ");
+    fs::create_directories(folder);
+    for (int i = 0; i < kArchiveEntries; ++i) {
+        const std::string name = "res" + std::to_string(i);
+        std::string text;
+        const std::size_t size = 1024 + words.Next() % 3072;
+        while (text.size() < size)
+            text += words.Sentence(12) + "\n";
+        text.resize(size);
+        erf.Add(name, testdata::restype::TXT, text);
+        testdata::WriteFile(folder / (name + ".txt"), text);
+    }
+    erf.WriteTo(archive);
+}
 
 // A talk table of the game's size: about 10 MB of texts of 2 to 30 words,
 // every fifth entry with a sound.
@@ -134,8 +165,12 @@ void CreateData()
     data.Blueprint = data.Root / "creature.utc";
     WriteTalkTable(data.TalkTable);
     WriteBlueprint(data.Blueprint);
+    data.Archive = data.Root / "texts.erf";
+    data.LooseFiles = data.Root / "loose";
+    WriteArchive(data.Archive, data.LooseFiles);
     setenv("QUORLIN_GAME_FOLDER", (data.Root / "game").c_str(), 1);
     SetProgramFolder((data.Root / "program").string());
+    CreateTempFolder();
 }
 
 // Creation, OpenFile and the first layout and paint of a GFF viewer, with the
@@ -210,6 +245,65 @@ void BM_TalkTableTextSearch(benchmark::State &state)
     state.counters["found"] = double(found);
 }
 BENCHMARK(BM_TalkTableTextSearch)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// "Extract file(s) to .." of the ERF viewer with every row selected: the
+// export the user starts after Ctrl+A, progress window included.
+void BM_ErfViewerExtractSelected(benchmark::State &state)
+{
+    const fs::path out = Data().Root / "extracted";
+    const TFolderHandler previous =
+        SetFolderHandler([&out](const TFolderRequest &) { return QString::fromStdString(out.string()); });
+    TFrm_MODView viewer;
+    viewer.OpenFile(QString::fromStdString(Data().Archive.string()));
+    viewer.ListRes->selectAll();
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(out);
+        fs::create_directories(out);
+        state.ResumeTiming();
+        viewer.ExtractToClick();
+    }
+    state.counters["files"] = double(std::distance(fs::directory_iterator(out), fs::directory_iterator()));
+    fs::remove_all(out);
+    SetFolderHandler(previous);
+}
+BENCHMARK(BM_ErfViewerExtractSelected)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The reader's part of the same export, without the window.
+void BM_CoreExtractEntries(benchmark::State &state)
+{
+    const fs::path out = Data().Root / "extracted";
+    CMOD archive;
+    archive.Open(Data().Archive.string());
+    std::vector<int> rows(archive.Entries.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = int(i);
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(out);
+        fs::create_directories(out);
+        state.ResumeTiming();
+        archive.ExtractEntries(rows, out.string());
+    }
+    fs::remove_all(out);
+}
+BENCHMARK(BM_CoreExtractEntries)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// cp -r of the same files, for comparison.
+void BM_CopyTheSameFiles(benchmark::State &state)
+{
+    const fs::path out = Data().Root / "copied";
+    const std::string command = "cp -r '" + Data().LooseFiles.string() + "' '" + out.string() + "'";
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(out);
+        state.ResumeTiming();
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("cp -r failed");
+    }
+    fs::remove_all(out);
+}
+BENCHMARK(BM_CopyTheSameFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace
 

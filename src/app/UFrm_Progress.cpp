@@ -84,8 +84,13 @@ int TFrm_Progress::Percent() const
 void TFrm_Progress::UpdateGauge()
 {
     const int percent = Percent();
-    if (Gauge1->value() != percent)
-        Gauge1->setValue(percent);
+    if (Gauge1->value() == percent)
+        return;
+    // setValue paints the bar at once; the paint waits for the next processing
+    // of events instead, like every other change of this window.
+    Gauge1->setUpdatesEnabled(false);
+    Gauge1->setValue(percent);
+    Gauge1->setUpdatesEnabled(true);
 }
 
 void TFrm_Progress::closeEvent(QCloseEvent *event)

@@ -68,6 +68,10 @@ void CliTest::SetUp()
     m_scratch = pattern;
     m_root = m_scratch / "files";
     fs::create_directories(m_root);
+    // The user's own configuration never reaches the tool: no game folder
+    // unless a test names one.
+    ::setenv("XDG_CONFIG_HOME", (m_scratch / "config").c_str(), 1);
+    ::unsetenv("QUORLIN_GAME_FOLDER");
 }
 
 void CliTest::TearDown()

@@ -80,6 +80,7 @@ TEST_F(TalkTableTest, ReadsEveryEntryAndAnswersOnlyInsideTheTable)
     EXPECT_EQ(table.GetText(-1), "");
     EXPECT_EQ(table.GetSound(-1), "");
     EXPECT_EQ(table.GetText(static_cast<std::int32_t>(0xFFFFFFFFu)), "");
+    EXPECT_EQ(table.Damage(), "");
 }
 
 TEST_F(TalkTableTest, SoundResRefOfSixteenCharactersHasNoTerminator)
@@ -143,6 +144,7 @@ TEST_F(TalkTableTest, TextsOutsideTheFileAreEmptyAndTheRestIsKept)
         EXPECT_EQ(table.GetSound(i), "snd" + std::to_string(i)) << i;
     }
     EXPECT_EQ(table.GetText(6), "text number 6");
+    EXPECT_EQ(table.Damage(), "\"" + dir / "dialog.tlk" + "\" is damaged: the texts of 5 entries lie past its end.");
 }
 
 TEST_F(TalkTableTest, TextEndingExactlyAtTheEndOfTheFileIsRead)
@@ -172,6 +174,8 @@ TEST_F(TalkTableTest, CountLargerThanTheFileIsCutToTheEntriesThatFit)
     EXPECT_EQ(table.StringCount, table.Count());
     EXPECT_EQ(table.GetSound(1), "vs_hello");
     EXPECT_EQ(table.GetText(2), "A long sword.");
+    EXPECT_EQ(table.Damage(), "\"" + path + "\" is damaged: its header announces 4294967295 entries, but only " +
+                                  std::to_string(table.Count()) + " lie inside it.");
 }
 
 TEST_F(TalkTableTest, StringBlockPastTheEndLeavesEveryTextEmpty)
@@ -196,6 +200,7 @@ TEST_F(TalkTableTest, FilesShorterThanTheHeaderHoldNoEntries)
         table.Load(dir / "short.tlk");
         EXPECT_EQ(table.Count(), 0u) << length;
         EXPECT_EQ(table.FileName, dir / "short.tlk");
+        EXPECT_EQ(table.Damage(), "\"" + dir / "short.tlk" + "\" is damaged: it is shorter than a talk-table header (20 bytes).");
     }
 }
 
@@ -300,6 +305,39 @@ TEST_F(TalkTableTest, WithoutGameFolderTheGameTalkTableNamesNoFileOfTheGame)
     ScopedEnv game("QUORLIN_GAME_FOLDER", std::nullopt);
     ScopedEnv config("XDG_CONFIG_HOME", dir / "config");
     EXPECT_EQ(CTLK::GameTalkTablePath(), "/dialog.tlk");
+}
+
+// Texts are searched as characters of the table's language: in a Japanese
+// table a backslash is found only where it stands, never as the second byte
+// of a double-byte character; in a Western table an accented letter is found
+// by its one byte. Characters the encoding lacks find nothing.
+TEST_F(TalkTableTest, SearchMatchesCharactersInTheTablesLanguage)
+{
+    struct Case {
+        std::uint32_t Language;
+        std::vector<std::string> Texts; // stored bytes, entries 1...
+        std::string Search;             // UTF-8
+        std::vector<std::size_t> Found;
+    };
+    const Case cases[] = {
+        {131, {"\x83\x5C", "a\\b", "\x83\x5C\x83\x5C"}, "\\", {2}},
+        {131, {"\x83\x5C", "a\\b", "\x83\x5C\x83\x5C"}, "\xE3\x82\xBD", {1, 3}},
+        {0, {"caf\xE9", "CAFE", "cafe"}, "CAF\xC3\x89", {}}, // only A to Z are folded
+        {0, {"caf\xE9", "CAFE", "cafe"}, "caf\xC3\xA9", {1}},
+        {0, {"caf\xE9", "CAFE", "cafe"}, "\xC5\x82", {}},
+        {5, {"\xB3\xF3" "d\x9F", "lodz"}, "\xC5\x82\xC3\xB3" "d\xC5\xBA", {1}},
+    };
+    for (const Case &c : cases) {
+        ClearTalkTableCache();
+        TlkBuilder tlk;
+        tlk.LanguageId = c.Language;
+        tlk.Add("", "-"); // entry 0 starts the block and is never searched
+        for (const std::string &text : c.Texts)
+            tlk.Add("", text);
+        CTLK table;
+        table.Load(Write(tlk));
+        EXPECT_EQ(table.Search(c.Search), c.Found) << c.Language << " " << c.Search;
+    }
 }
 
 } // namespace

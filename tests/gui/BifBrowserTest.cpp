@@ -424,12 +424,16 @@ TEST_F(BifBrowserTest, ExtractSelectedResourcesWritesEachAndShowsItsProgress)
     EXPECT_TRUE(ShownMessages.empty());
 }
 
-TEST_F(BifBrowserTest, ExtractAllWritesTheFocusedBifWhateverRowsAreSelected)
+TEST_F(BifBrowserTest, ExtractAllWritesTheListedBifWhateverRowsAreFocusedOrSelected)
 {
     auto browser = OpenBrowser(DemoKeyPath());
     WatchedBrowser = browser.get();
     ClickRow(browser->ListBif, kScriptsBif);
     ClickRow(browser->ListRes, 3);
+    // A right click focuses another BIF without listing its files.
+    if (QMenu *menu = RightClickRow(browser->ListBif, kTexturesBif))
+        menu->close();
+    ASSERT_EQ(browser->ListBif->FocusedRow(), kTexturesBif);
     const fs::path out = NewFolder("all");
     FolderAnswers.push_back(QString::fromStdString(out.string()));
     ChooseFromContextMenu(browser->ListRes, 3, browser->ExtractAll1);

@@ -14,6 +14,10 @@
 
 #include <fstream>
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 void TGuiTest::SetUp()
 {
     ASSERT_TRUE(m_folder.isValid());
@@ -173,4 +177,39 @@ void TGameFolderTest::TearDown()
     ClearTalkTableCache();
     m_scope.reset();
     TGuiTest::TearDown();
+}
+
+namespace {
+constexpr std::uint32_t kOverridingCapabilities = (1u << 1) | (1u << 2); // DAC override, DAC read search
+
+bool Capabilities(__user_cap_data_struct (&data)[2])
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(SYS_capget, &header, data) == 0;
+}
+
+bool SetCapabilities(__user_cap_data_struct (&data)[2])
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+} // namespace
+
+TScopedPermissionsObeyed::TScopedPermissionsObeyed()
+{
+    __user_cap_data_struct data[2] = {};
+    if (!Capabilities(data) || (data[0].effective & kOverridingCapabilities) == 0)
+        return;
+    m_effective = data[0].effective;
+    data[0].effective &= ~kOverridingCapabilities;
+    m_changed = SetCapabilities(data);
+}
+
+TScopedPermissionsObeyed::~TScopedPermissionsObeyed()
+{
+    __user_cap_data_struct data[2] = {};
+    if (m_changed && Capabilities(data)) {
+        data[0].effective = m_effective;
+        SetCapabilities(data);
+    }
 }

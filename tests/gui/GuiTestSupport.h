@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -67,6 +68,20 @@ public:
 private:
     bool m_hadValue;
     QByteArray m_previous;
+};
+
+// While it lives, files without read permission cannot be read, even by root:
+// the thread gives up the capabilities that override file permissions.
+class TScopedPermissionsObeyed {
+public:
+    TScopedPermissionsObeyed();
+    ~TScopedPermissionsObeyed();
+    TScopedPermissionsObeyed(const TScopedPermissionsObeyed &) = delete;
+    TScopedPermissionsObeyed &operator=(const TScopedPermissionsObeyed &) = delete;
+
+private:
+    std::uint32_t m_effective = 0;
+    bool m_changed = false;
 };
 
 // A window test with an empty game folder of its own and no cached talk table.

@@ -5,6 +5,9 @@
 #include "app/UMain.h"
 #include "formats/UCTLK.h"
 #include "formats/UFrm_SSF.h"
+#include "formats/UFrm_UTX.h"
+
+#include "testdata/GffBuilder.h"
 
 #include "testdata/SsfBuilder.h"
 #include "testdata/TlkBuilder.h"
@@ -17,7 +20,10 @@
 #include <QTest>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -161,6 +167,31 @@ TEST_F(SoundSetViewerTest, TalkTableIsReadWhenTheWindowIsCreated)
     ASSERT_EQ(laterRows.size(), 4);
     EXPECT_EQ(laterRows[0][2], "vs_other");
     EXPECT_EQ(laterRows[1][2], "");
+}
+
+// A talk table that cannot be read is like a missing one, for the sound set
+// viewer and the GFF viewer alike: their talk-table texts stay empty.
+TEST_F(SoundSetViewerTest, AnUnreadableTalkTableLeavesTheTextsEmptyInBothViewers)
+{
+    WriteTalkTable();
+    fs::permissions(GameFolder() / "dialog.tlk", fs::perms::none);
+    testdata::GffBuilder gff("UTI ");
+    gff.LocString(0, "Said", 2, {});
+    gff.WriteTo(ProgramFolder() + "said.uti");
+    TScopedPermissionsObeyed obeyed;
+    ASSERT_FALSE(std::ifstream(GameFolder() / "dialog.tlk").is_open()) << "the talk table is still readable";
+
+    auto viewer = ShowViewer();
+    viewer->OpenFile(QString::fromStdString(WriteSoundSet("vs_female.ssf")));
+    const QList<QStringList> rows = ReadRows(*viewer);
+    ASSERT_EQ(rows.size(), 4);
+    for (const QStringList &row : rows)
+        EXPECT_EQ(row[2], "");
+    TFrm_UTX gffViewer;
+    gffViewer.OpenFile(QString::fromStdString(ProgramFolder() + "said.uti"));
+    ASSERT_EQ(gffViewer.ListRes->model()->rowCount(), 2);
+    EXPECT_EQ(gffViewer.ListRes->model()->index(1, 3).data().toString(), "");
+    EXPECT_TRUE(ShownMessages.empty());
 }
 
 TEST_F(SoundSetViewerTest, MissingFileListsNothingAndTheCaptionStillNamesIt)

@@ -510,6 +510,23 @@ TEST_F(TalkTableWindowTest, MissingFileLeavesTheTableEmptyWithoutAMessage)
     EXPECT_TRUE(ShownMessages.empty());
 }
 
+TEST_F(TalkTableWindowTest, DamagedTableShowsOneErrorAndTheEntriesItHolds)
+{
+    TlkBuilder talk;
+    for (const TTalkEntry &entry : kEntries)
+        talk.Add(entry.Sound, entry.Text);
+    talk.StringCountField = 1000; // more entries than the file holds
+    const std::string path = ProgramFolder() + "cut.tlk";
+    talk.WriteTo(path);
+    auto window = ShowWindow(path);
+    ASSERT_EQ(ShownMessages.size(), 1u);
+    EXPECT_TRUE(ShownMessages[0].Text.contains(QString::fromStdString(path) + "\" is damaged"))
+        << ShownMessages[0].Text.toStdString();
+    Click(window->Btn_ViewAll);
+    ASSERT_GE(ListedRows(*window).size(), kEntries.size());
+    EXPECT_EQ(ListedRows(*window)[1], ExpectedRows({1})[0]);
+}
+
 TEST_F(TalkTableWindowTest, ClosingEmptiesTheList)
 {
     auto window = ShowSampleWindow();
