@@ -1,5 +1,6 @@
 #include "app/UApplication.h"
 
+#include "app/UCancel.h"
 #include "app/UDialogs.h"
 #include "app/UGameText.h"
 #include "app/UMessage.h"
@@ -32,7 +33,7 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
     setWindowIcon(ProgramIcon());
     // Readers report wrong files through the core hook: a modal error box.
     SetErrorMessageHandler([](const std::string &text) {
-        ShowErrorBox(QApplication::activeWindow(), QStringLiteral("Error"), QString::fromStdString(text));
+        ShowErrorBox(QApplication::activeWindow(), TApplication::Title(), QString::fromStdString(text));
     });
 }
 
@@ -47,6 +48,8 @@ void ReportCurrentException()
 {
     try {
         throw;
+    } catch (const ECancelled &) {
+        // The user stopped the work: nothing to report.
     } catch (const std::exception &error) {
         TApplication::ShowException(error);
     } catch (...) {

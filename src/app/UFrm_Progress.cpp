@@ -5,13 +5,14 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
 
 namespace {
 constexpr int kClientWidth = 364;
-constexpr int kClientHeight = 42;
+constexpr int kClientHeight = 72; // the status line and gauge, then the Cancel button
 } // namespace
 
 TFrm_Progress::TFrm_Progress(QWidget *parent)
@@ -40,6 +41,15 @@ TFrm_Progress::TFrm_Progress(QWidget *parent)
     Gauge1->setTextVisible(true);
     Gauge1->setGeometry(1, 20, 361, 21);
     UpdateGauge();
+
+    Btn_Cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    Btn_Cancel->setObjectName(QStringLiteral("Btn_Cancel"));
+    Btn_Cancel->setGeometry(kClientWidth - 86, 45, 84, 25);
+    connect(Btn_Cancel, &QPushButton::clicked, this, [this] {
+        m_cancelled = true;
+        Btn_Cancel->setEnabled(false);
+        SetStatusText(QStringLiteral("Stopping after this file..."));
+    });
 
     CentreOnMainForm();
     show();

@@ -89,6 +89,15 @@ bool TListModel::setHeaderData(int section, Qt::Orientation orientation, const Q
     return true;
 }
 
+QModelIndex TListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    if ((action == MoveHome || action == MoveEnd) && model() && model()->rowCount() > 0) {
+        const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+        return model()->index(action == MoveHome ? 0 : model()->rowCount() - 1, column);
+    }
+    return QTableView::moveCursor(action, modifiers);
+}
+
 void SetUpListGrid(QTableView *grid, TListModel *model)
 {
     grid->setModel(model);

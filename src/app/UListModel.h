@@ -7,11 +7,10 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QTableView>
 
 #include <functional>
 #include <vector>
-
-class QTableView;
 
 struct TListColumn {
     QString Caption;
@@ -46,6 +45,16 @@ private:
     std::vector<TListColumn> m_columns;
     TCellText m_cellText;
     int m_rowCount = 0;
+};
+
+// A list of whole rows: Home and End go to the first and last row, as in every
+// list of the desktop (a table view would go to the first and last column).
+class TListView : public QTableView {
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 };
 
 // The look of the viewers' lists over model: whole rows selected one at a

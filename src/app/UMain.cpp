@@ -29,25 +29,25 @@
 const std::vector<TFileCommand> &FileCommands()
 {
     static const std::vector<TFileCommand> commands = {
-        {"MODHAKERF1", "MOD HAK ERF", "OpenMod", "OpenDialogMOD",
+        {"MODHAKERF1", "&MOD HAK ERF", "OpenMod", "OpenDialogMOD",
          "*.MOD *.HAK *.ERF *.NWM|*.MOD;*.HAK;*.ERF;*.NWM|*.ERF|*.ERF|*.HAK|*.HAK|*.MOD|*.MOD|*.NWM|*.NWM",
          &OpenInViewer<TFrm_MODView>},
-        {"N2DA1", "2DA", "Open2DA", "OpenDialog2DA", "*.2DA|*.2DA", &OpenInViewer<TFrm_2DA>},
-        {"ASCII1", "ASCII", "OpenASCII", "OpenDialogASCII",
+        {"N2DA1", "&2DA", "Open2DA", "OpenDialog2DA", "*.2DA|*.2DA", &OpenInViewer<TFrm_2DA>},
+        {"ASCII1", "&ASCII", "OpenASCII", "OpenDialogASCII",
          "INI TXT NSS SET WOK TXI DWK PWK|*.INI;*.TXT;*.NSS;*.SET;*.WOK;*.TXI;*.DWK;*.PWK|INI |*.INI|"
          "TXT|*.TXT|NSS|*.NSS|SET|*.SET|WOK|*.WOK|TXI|*.TXI|DWK|*.DWK|PWK|*.PWK",
          &OpenInViewer<TFrm_TXT>},
-        {"MDL1", "MDL", "OpenMDL", "OpenDialogMDL", "*.MDL|*.MDL", nullptr},
-        {"PLT1", "PLT", "OpenPLT", "OpenDialogPLT", "*.PLT|*.PLT", nullptr},
-        {"SSF1", "SSF", "OpenSSF", "OpenDialogSSF", "*.SSF|*.SSF", &OpenInViewer<TFrm_SSF>},
-        {"TLK1", "TLK", "OpenTLK", "OpenDialogTLK", "*.TLK|*.TLK", &OpenInViewer<TFrm_TLK>},
-        {"UTXITPGxx1", "UTX ITP GXX", "OpenUTX", "OpenDialogUTX",
+        {"MDL1", "M&DL", "OpenMDL", "OpenDialogMDL", "*.MDL|*.MDL", nullptr},
+        {"PLT1", "&PLT", "OpenPLT", "OpenDialogPLT", "*.PLT|*.PLT", nullptr},
+        {"SSF1", "&SSF", "OpenSSF", "OpenDialogSSF", "*.SSF|*.SSF", &OpenInViewer<TFrm_SSF>},
+        {"TLK1", "&TLK", "OpenTLK", "OpenDialogTLK", "*.TLK|*.TLK", &OpenInViewer<TFrm_TLK>},
+        {"UTXITPGxx1", "&UTX ITP GXX", "OpenUTX", "OpenDialogUTX",
          "*.UT* *.ITP *.GUI *.ARE *.GIT *.DLG *.FAC *.IFO|*.UT*;*.ITP;*.GUI;*.ARE;*.GIT;*.DLG;*.FAC;*.IFO",
          &OpenInViewer<TFrm_UTX>},
-        {"Picture", "Picture", "OpenIMG", "OpenDialogIMG",
+        {"Picture", "Pi&cture", "OpenIMG", "OpenDialogIMG",
          "TGA BMP JPG JPEG GIF PCX PNG PSD PSP TIF|*.TGA;*.BMP;*.JPG;*.JPEG;*.GIF;*.PCX;*.PNG;*.PSD;*.PSP;*.TIF",
          &OpenInViewer<TFrm_IMG>},
-        {"Sound1", "Sound", "OpenSND", "OpenDialogSND",
+        {"Sound1", "S&ound", "OpenSND", "OpenDialogSND",
          "WAV MP3 BMU|*.WAV;*.MP3;*.BMU|WAV|*.WAV|MP3|*.MP3|BMU|*.BMU", nullptr},
     };
     return commands;
@@ -131,37 +131,87 @@ void TFrmMain::CreateMenus()
     auto addFileCommand = [this](QMenu *file, std::size_t index) {
         const TFileCommand &command = FileCommands()[index];
         QMenu *menu = AddMenu(file, command.Menu, QString::fromLatin1(command.MenuCaption));
-        QAction *open = AddItem(menu, this, command.MenuItem, QStringLiteral("Open"));
+        QAction *open = AddItem(menu, this, command.MenuItem, QStringLiteral("&Open"));
         connect(open, &QAction::triggered, this, [this, index] { RunFileCommand(index); });
     };
 
-    QMenu *file = AddMenu(bar, "File1", QStringLiteral("File"));
-    QMenu *bif = AddMenu(file, "BIF1", QStringLiteral("BIF"));
-    connect(AddItem(bif, this, "Duskmere1", QStringLiteral("Duskmere")), &QAction::triggered, this,
+    QMenu *file = AddMenu(bar, "File1", QStringLiteral("&File"));
+    QMenu *bif = AddMenu(file, "BIF1", QStringLiteral("&BIF"));
+    connect(AddItem(bif, this, "Duskmere1", QStringLiteral("&Duskmere")), &QAction::triggered, this,
             &TFrmMain::Duskmere1Click);
     addFileCommand(file, 0); // the archives stand above the packer
     AddSeparator(file, this, "N3");
-    connect(AddItem(file, this, "Packer1", QStringLiteral("Quorlin Packer")), &QAction::triggered, this,
+    connect(AddItem(file, this, "Packer1", QStringLiteral("&Quorlin Packer")), &QAction::triggered, this,
             &TFrmMain::Packer1Click);
     AddSeparator(file, this, "N2");
     for (std::size_t index = 1; index < FileCommands().size(); ++index)
         addFileCommand(file, index);
     AddSeparator(file, this, "N5");
-    connect(AddItem(file, this, "Exit", QStringLiteral("Exit")), &QAction::triggered, this,
+    connect(AddItem(file, this, "Exit", QStringLiteral("E&xit")), &QAction::triggered, this,
             &TFrmMain::ExitClick);
 
-    QMenu *window = AddMenu(bar, "Window1", QStringLiteral("Window"));
-    connect(AddItem(window, this, "Tile1", QStringLiteral("Tile")), &QAction::triggered, this,
+    QMenu *window = AddMenu(bar, "Window1", QStringLiteral("&Window"));
+    connect(AddItem(window, this, "Tile1", QStringLiteral("&Tile")), &QAction::triggered, this,
             &TFrmMain::Tile1Click);
-    connect(AddItem(window, this, "Cascade1", QStringLiteral("Cascade")), &QAction::triggered, this,
+    connect(AddItem(window, this, "Cascade1", QStringLiteral("&Cascade")), &QAction::triggered, this,
             &TFrmMain::Cascade1Click);
+    // Below Tile and Cascade, the open windows, the active one checked.
+    connect(window, &QMenu::aboutToShow, this, [this, window] { ListChildWindows(window); });
 
-    QMenu *option = AddMenu(bar, "Option", QStringLiteral("Option"));
-    connect(AddItem(option, this, "Preference", QStringLiteral("Preference")), &QAction::triggered,
+    // The desktop's keys for child windows: Ctrl+F4 closes the active one (each
+    // child window closes itself on Ctrl+W), Ctrl+Tab and Ctrl+F6 go to the next.
+    auto addShortcuts = [this](const QList<QKeySequence> &keys, auto slot) {
+        auto *action = new QAction(this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, m_mdiArea, slot);
+        addAction(action);
+    };
+    addShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F4)}, &QMdiArea::closeActiveSubWindow);
+    addShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_F6)},
+                 &QMdiArea::activateNextSubWindow);
+    addShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6)},
+                 &QMdiArea::activatePreviousSubWindow);
+
+    QMenu *option = AddMenu(bar, "Option", QStringLiteral("&Option"));
+    connect(AddItem(option, this, "Preference", QStringLiteral("&Preference")), &QAction::triggered,
             this, &TFrmMain::PreferenceClick);
 
-    connect(AddItem(bar, this, "About1", QStringLiteral("About")), &QAction::triggered, this,
+    connect(AddItem(bar, this, "About1", QStringLiteral("&About")), &QAction::triggered, this,
             &TFrmMain::About1Click);
+}
+
+void TFrmMain::ListChildWindows(QMenu *window)
+{
+    for (QAction *action : m_windowListActions) {
+        window->removeAction(action);
+        delete action;
+    }
+    m_windowListActions.clear();
+    const QList<QMdiSubWindow *> children = m_mdiArea->subWindowList();
+    if (children.isEmpty())
+        return;
+    auto *separator = new QAction(window);
+    separator->setSeparator(true);
+    window->addAction(separator);
+    m_windowListActions << separator;
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        QMdiSubWindow *child = children[i];
+        const QString number = i < 9 ? QStringLiteral("&%1 ").arg(i + 1) : QStringLiteral("%1 ").arg(i + 1);
+        QString title = child->windowTitle();
+        auto *action = new QAction(number + title.replace(u'&', QStringLiteral("&&")), window);
+        action->setCheckable(true);
+        action->setChecked(child == m_mdiArea->activeSubWindow());
+        connect(action, &QAction::triggered, this, [this, child] {
+            if (!m_mdiArea->subWindowList().contains(child))
+                return;
+            if (child->isMinimized())
+                child->showNormal();
+            m_mdiArea->setActiveSubWindow(child);
+        });
+        window->addAction(action);
+        m_windowListActions << action;
+    }
 }
 
 void TFrmMain::SetCaptions()
@@ -182,8 +232,18 @@ TOpenDialog *TFrmMain::OpenDialog(const QString &name) const
 QMdiSubWindow *TFrmMain::AddChildWindow(QWidget *window)
 {
     window->setAttribute(Qt::WA_DeleteOnClose);
+    // Every viewer gives itself its designed size; the frame adds its borders
+    // and title bar around it, and a window larger than the area is shrunk to
+    // fit, then moved back inside it.
+    const QSize designed = window->size();
     QMdiSubWindow *child = m_mdiArea->addSubWindow(window);
     child->show();
+    const QSize frame = child->size() - window->size();
+    const QRect area = m_mdiArea->viewport()->rect();
+    const QSize size = (designed + frame).boundedTo(area.size());
+    const QPoint position(std::clamp(child->x(), area.left(), std::max(area.left(), area.right() + 1 - size.width())),
+                          std::clamp(child->y(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height())));
+    child->setGeometry(QRect(position, size));
     return child;
 }
 

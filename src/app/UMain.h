@@ -68,11 +68,14 @@ protected:
 private:
     QMdiArea *m_mdiArea = nullptr;
     std::vector<TOpenDialog *> m_openDialogs; // in the order of FileCommands()
+    QList<QAction *> m_windowListActions;      // the window list of the Window menu
 
     void CreateMenus();
     void CreateOpenDialogs();
     void SetCaptions();
     void RunFileCommand(std::size_t index);
+    // Lists the open child windows at the end of the Window menu.
+    void ListChildWindows(QMenu *window);
     // Visible, not minimised child windows from the bottom of the stack up,
     // restored from maximised.
     QList<QMdiSubWindow *> ArrangeableChildren();

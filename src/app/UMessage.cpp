@@ -17,6 +17,11 @@ TMessageHandler SetErrorMessageHandler(TMessageHandler handler)
     return previous;
 }
 
+std::string AboutFile(const std::string &path, const std::string &text)
+{
+    return "\"" + path + "\": " + text;
+}
+
 void ShowErrorMessage(const std::string &text)
 {
     if (Handler())

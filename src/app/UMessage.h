@@ -12,3 +12,5 @@ using TMessageHandler = std::function<void(const std::string &text)>;
 // the default, which writes the text to standard error.
 TMessageHandler SetErrorMessageHandler(TMessageHandler handler);
 void ShowErrorMessage(const std::string &text);
+// A message about a file, naming it first: "path": text.
+std::string AboutFile(const std::string &path, const std::string &text);

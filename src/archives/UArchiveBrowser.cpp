@@ -1,6 +1,7 @@
 #include "archives/UArchiveBrowser.h"
 
 #include "app/UApplication.h"
+#include "app/UCancel.h"
 #include "app/UDialogs.h"
 #include "app/UFrm_Progress.h"
 #include "archives/UPreview.h"
@@ -113,7 +114,7 @@ void TPreviewPanel::paintEvent(QPaintEvent *event)
 
 TResourceView::TResourceView(const QString &name, std::vector<TListColumn> columns, TListModel::TCellText cellText,
                              QWidget *parent)
-    : QTableView(parent)
+    : TListView(parent)
 {
     setObjectName(name);
     m_model = new TListModel(std::move(columns), std::move(cellText), this);
@@ -202,12 +203,12 @@ void TResourceView::mousePressEvent(QMouseEvent *event)
     m_endsDoubleClick = false;
     if (event->button() == Qt::LeftButton)
         m_leftPressed = true;
-    QTableView::mousePressEvent(event);
+    TListView::mousePressEvent(event);
 }
 
 void TResourceView::mouseReleaseEvent(QMouseEvent *event)
 {
-    QTableView::mouseReleaseEvent(event);
+    TListView::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
     const bool click = m_leftPressed && !m_endsDoubleClick;
@@ -219,7 +220,7 @@ void TResourceView::mouseReleaseEvent(QMouseEvent *event)
 
 void TResourceView::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    QTableView::mouseDoubleClickEvent(event);
+    TListView::mouseDoubleClickEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
     m_endsDoubleClick = true;
@@ -230,7 +231,7 @@ void TResourceView::mouseDoubleClickEvent(QMouseEvent *event)
 void TResourceView::contextMenuEvent(QContextMenuEvent *event)
 {
     if (!m_popupMenu)
-        return QTableView::contextMenuEvent(event);
+        return TListView::contextMenuEvent(event);
     QPoint where = event->globalPos();
     if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid())
         where = viewport()->mapToGlobal(visualRect(currentIndex()).bottomLeft());
@@ -329,6 +330,9 @@ void TExportRun::Begin(const QString &caption, qint64 maximum)
 
 void TExportRun::Step(const QString &status)
 {
+    // Called before each file: a stop asked for leaves every written file whole.
+    if (m_progress->Cancelled())
+        throw ECancelled();
     m_progress->StepIt();
     m_progress->SetStatusText(status);
     Notify();
@@ -346,11 +350,45 @@ void TExportRun::Notify() const
         ExportObserver()(*m_progress);
 }
 
+void RunExport(QWidget *browser, const QString &caption, qint64 maximum,
+               const std::function<void(TExportRun &run)> &work)
+{
+    TExportRun run(browser, caption, maximum);
+    try {
+        work(run);
+    } catch (const ECancelled &) {
+        return;
+    }
+    run.Finish();
+}
+
 QAction *AddMenuItem(QMenu *menu, const char *name, const char *caption)
 {
     auto *action = menu->addAction(QString::fromLatin1(caption));
     action->setObjectName(QString::fromLatin1(name));
     return action;
+}
+
+// ---------------------------------------------------------------- TRowFollower
+
+TRowFollower::TRowFollower(QTableView *view, std::function<void()> settled)
+    : QObject(view), m_view(view), m_settled(std::move(settled))
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(kSettleMs);
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { m_timer.start(); });
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        const QModelIndex current = m_view->currentIndex();
+        if (!current.isValid() || current.row() == m_handled)
+            return;
+        // A list disabled meanwhile (a preview being built) is asked again later.
+        if (!m_view->isEnabled()) {
+            m_timer.start();
+            return;
+        }
+        m_handled = current.row();
+        m_settled();
+    });
 }
 
 // ---------------------------------------------------------------- TArchiveBrowser
@@ -375,6 +413,7 @@ TArchiveBrowser::TArchiveBrowser(const QString &name, const QString &caption, st
 
     ListRes->OnClick = [this] { ListResClick(); };
     ListRes->OnDblClick = [this] { ListResDblClick(); };
+    m_follower = new TRowFollower(ListRes, [this] { ListResClick(); });
     connect(ExtractTo, &QAction::triggered, this, &TArchiveBrowser::ExtractToClick);
     connect(ExtractAll1, &QAction::triggered, this, [this] { ExtractAll1Click(); });
 
@@ -411,8 +450,14 @@ std::string TArchiveBrowser::ChosenFolder() const
     return ToPath(OpenDirDialog->Directory());
 }
 
+bool TArchiveBrowser::BuildingPreview() const
+{
+    return m_preview && m_preview->Building();
+}
+
 void TArchiveBrowser::ListResClick()
 {
+    m_follower->Handled(ListRes->FocusedRow());
     ClosePreview();
     if (AutoPreview() && ListRes->SelectedRowCount(2) <= 1)
         PreviewSelected();
@@ -424,6 +469,7 @@ void TArchiveBrowser::ListResDblClick()
         QWidget *List;
         ~TFocusBack() { List->setFocus(); }
     } focusBack{ListRes};
+    m_follower->Handled(ListRes->FocusedRow());
     ClosePreview();
     PreviewSelected();
 }
@@ -453,13 +499,13 @@ void TArchiveBrowser::ExtractToClick()
     const std::vector<int> rows = ListRes->SelectedRows();
     if (rows.empty() || !OpenDirDialog->Execute(this))
         return;
-    TExportRun run(this, QString::fromLatin1(kExporting), qint64(rows.size()));
-    std::size_t next = 0;
-    ExtractRows(rows, ChosenFolder(), [&] {
-        run.Step(QStringLiteral("Exporting : ") + RowFileText(rows[std::min(next, rows.size() - 1)]));
-        ++next;
+    RunExport(this, QString::fromLatin1(kExporting), qint64(rows.size()), [&](TExportRun &run) {
+        std::size_t next = 0;
+        ExtractRows(rows, ChosenFolder(), [&] {
+            run.Step(QStringLiteral("Exporting : ") + RowFileText(rows[std::min(next, rows.size() - 1)]));
+            ++next;
+        });
     });
-    run.Finish();
 }
 
 void TArchiveBrowser::closeEvent(QCloseEvent *event)

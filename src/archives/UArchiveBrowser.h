@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTableView>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -75,7 +76,7 @@ private:
 // without sorting. A right click selects the row under the mouse and opens the
 // list's context menu. OnClick runs after every left click in the list,
 // OnDblClick after a double click (the click that ends it runs nothing).
-class TResourceView : public QTableView {
+class TResourceView : public TListView {
     Q_OBJECT
 public:
     TResourceView(const QString &name, std::vector<TListColumn> columns, TListModel::TCellText cellText,
@@ -166,6 +167,7 @@ public:
     // Caption, gauge maximum and gauge 0 (each step of a multi-part export).
     void Begin(const QString &caption, qint64 maximum);
     // Advances the gauge by one, shows status and lets events be processed.
+    // Raises ECancelled when the user clicked Cancel: call it before each file.
     void Step(const QString &status);
     // Processes pending events once more at the end of the loop.
     void Finish();
@@ -179,6 +181,12 @@ private:
 
     void Notify() const;
 };
+
+// Runs one export: work gets the run (progress window shown, browser disabled)
+// and steps it before each file; a stop the user asks for with Cancel ends
+// the export quietly after the file being written.
+void RunExport(QWidget *browser, const QString &caption, qint64 maximum,
+               const std::function<void(TExportRun &run)> &work);
 
 // Appends an item with the component name and caption to a context menu.
 QAction *AddMenuItem(QMenu *menu, const char *name, const char *caption);
@@ -208,12 +216,31 @@ private:
 class TPreview;
 struct TPreviewResource;
 
+// Runs settled() once the current row of a list has stopped moving: keys held
+// down or typed ahead move it through many rows, and only the row the user
+// stops on counts. The click handlers run at once and tell it which row they
+// handled, so it never runs twice for one row.
+class TRowFollower : public QObject {
+public:
+    static constexpr int kSettleMs = 60;
+    TRowFollower(QTableView *view, std::function<void()> settled);
+    // The current row has been dealt with (by a click).
+    void Handled(int row) { m_handled = row; }
+
+private:
+    QTableView *m_view;
+    std::function<void()> m_settled;
+    QTimer m_timer;
+    int m_handled = -1;
+};
+
 // The base of both archive browsers: the resource list ListRes with its context
 // menu ("Extract file(s) to ..", "Extract All"), the preview panel and its one
 // preview, the folder picker, and the behaviour of clicks, previews, the
-// extraction of selected rows and closing. Each browser adds its reader, its
-// layout and what differs: the rows' resources, the auto-preview setting and
-// "Extract All".
+// extraction of selected rows and closing. The preview follows the current row
+// of ListRes whatever moves it (mouse, keys, type-ahead). Each browser adds its
+// reader, its layout and what differs: the rows' resources, the auto-preview
+// setting and "Extract All".
 class TArchiveBrowser : public QWidget {
     Q_OBJECT
 public:
@@ -269,9 +296,12 @@ protected:
     void ReleasePreview();
     // The folder chosen in the picker, in the platform's encoding.
     std::string ChosenFolder() const;
+    // True while a preview is being built (the lists are disabled then).
+    bool BuildingPreview() const;
 
     void closeEvent(QCloseEvent *event) override;
 
 private:
     std::unique_ptr<TPreview> m_preview;
+    TRowFollower *m_follower = nullptr;
 };

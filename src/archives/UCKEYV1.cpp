@@ -1,5 +1,6 @@
 #include "archives/UCKEYV1.h"
 
+#include "app/UCancel.h"
 #include "app/UMessage.h"
 #include "app/UText.h"
 #include "app/UUtil.h"
@@ -28,9 +29,9 @@ std::uint64_t EntriesInside(const CInputFile &file, std::uint64_t offset, std::u
     return std::min<std::uint64_t>(count, (file.Size() - offset) / width);
 }
 
-bool Damaged(const std::string &what)
+bool Damaged(const std::string &path, const std::string &what)
 {
-    ShowErrorMessage("Damaged key File: " + what);
+    ShowErrorMessage(AboutFile(path, "Damaged key File: " + what));
     return false;
 }
 
@@ -98,18 +99,18 @@ bool CKEY_FILE::Open(const std::string &path)
     std::string head = file.ReadAvailableAt(0, KeyHeaderSize);
     std::memcpy(header, head.data(), head.size());
     if (UpperCaseAscii(std::string(reinterpret_cast<char *>(header), 4)) != "KEY " || head.size() < 4) {
-        ShowErrorMessage("Wrong key File.");
+        ShowErrorMessage(AboutFile(path, "Wrong key File."));
         return false;
     }
     if (head.size() < KeyHeaderSize)
-        return Damaged("its header is cut short.");
+        return Damaged(path, "its header is cut short.");
     BifCount = ReadU32LE(header + 8);
     KeyCount = ReadU32LE(header + 12);
     std::uint32_t fileTableOffset = ReadU32LE(header + 16);
     std::uint32_t keyTableOffset = ReadU32LE(header + 20);
 
     if (EntriesInside(file, fileTableOffset, BifCount, FileEntrySize) < BifCount)
-        return Damaged("the file table runs past the end of the file.");
+        return Damaged(path, "the file table runs past the end of the file.");
     std::string fileTable = file.ReadStringAt(fileTableOffset, std::size_t(BifCount) * FileEntrySize);
     Bifs.reserve(BifCount);
     for (std::uint32_t i = 0; i < BifCount; ++i) {
@@ -122,7 +123,7 @@ bool CKEY_FILE::Open(const std::string &path)
         if (nameSize > 1) {
             if (!file.Holds(nameOffset, nameSize - 1u)) {
                 Bifs.clear();
-                return Damaged("the name of BIF " + std::to_string(i) + " lies past the end of the file.");
+                return Damaged(path, "the name of BIF " + std::to_string(i) + " lies past the end of the file.");
             }
             bif.Name = file.ReadStringAt(nameOffset, nameSize - 1u);
             // A name ends at its terminator even when the stored size says more.
@@ -133,7 +134,7 @@ bool CKEY_FILE::Open(const std::string &path)
     }
 
     if (EntriesInside(file, keyTableOffset, KeyCount, KeyEntrySize) < KeyCount)
-        return Damaged("the key table runs past the end of the file.");
+        return Damaged(path, "the key table runs past the end of the file.");
     std::string keyTable = file.ReadStringAt(keyTableOffset, std::size_t(KeyCount) * KeyEntrySize);
 
     // Variable tables of the BIFs met so far; key tables normally list each
@@ -151,7 +152,7 @@ bool CKEY_FILE::Open(const std::string &path)
         if (!tables[bifNumber]) {
             auto bif = std::make_unique<CBIF_FILE>();
             if (!bif->Open(BifPath(int(bifNumber)))) {
-                ShowErrorMessage("You need a full install of the game for preview BIF.");
+                ShowErrorMessage(AboutFile(BifPath(int(bifNumber)), "You need a full install of the game for preview BIF."));
                 return false;
             }
             tables[bifNumber] = std::move(bif);
@@ -214,6 +215,7 @@ std::string CKEY_FILE::OutputName(const RKEY_RESSOURCE &res) const
 
 void CKEY_FILE::ExtractOne(const CInputFile &bifFile, const RKEY_RESSOURCE &res, const std::string &folder)
 {
+    ThrowIfCancelled();
     CurrentName = OutputName(res);
     if (OnExtract)
         OnExtract(*this);

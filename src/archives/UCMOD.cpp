@@ -1,5 +1,6 @@
 #include "archives/UCMOD.h"
 
+#include "app/UCancel.h"
 #include "app/UMessage.h"
 #include "app/UText.h"
 #include "app/UUtil.h"
@@ -42,7 +43,7 @@ bool CMOD::Open(const std::string &path)
     std::memcpy(header, head.data(), head.size());
     std::string type = UpperCaseAscii(std::string(reinterpret_cast<char *>(header), 4));
     if (head.size() < HeaderSize || (type != "MOD " && type != "HAK " && type != "ERF ")) {
-        ShowErrorMessage("Not a Duskmere MOD/HAK/ERF File.");
+        ShowErrorMessage(AboutFile(path, "Not a Duskmere MOD/HAK/ERF File."));
         return false;
     }
     std::uint32_t count = ReadU32LE(header + 16);
@@ -95,8 +96,9 @@ std::string ReadEntry(const CInputFile &archive, const RMOD_ENTRY &entry)
 
 void CMOD::ExtractOne(const CInputFile &archive, const RMOD_ENTRY &entry, const std::string &folder)
 {
+    ThrowIfCancelled();
     CurrentIndex = int(&entry - Entries.data());
-    CurrentName = Codec().Decode(entry.ResRef) + TypeToExt(entry.ResType);
+    CurrentName = OutputName(entry);
     if (OnExtract)
         OnExtract(*this);
     // Read first: an entry that lies past the end of the archive writes no file.
@@ -143,7 +145,7 @@ void CMOD::ExtractToStream(int index, CMemoryStream &stream)
 {
     const RMOD_ENTRY &entry = Entries.at(std::size_t(index));
     CInputFile archive(FileName);
-    CurrentName = Codec().Decode(entry.ResRef) + TypeToExt(entry.ResType);
+    CurrentName = OutputName(entry);
     if (OnExtract)
         OnExtract(*this);
     std::string bytes = ReadEntry(archive, entry);

@@ -29,7 +29,7 @@ public:
     std::int32_t EntryCount = 0;
     std::vector<RMOD_ENTRY> Entries;
     std::function<void(CMOD &)> OnExtract;
-    std::string CurrentName; // ResRef followed by the upper-case extension, no dot (UTF-8)
+    std::string CurrentName; // the file name being written: ResRef + "." + lower-case extension
     int CurrentIndex = -1;   // the entry being extracted
 
     bool Open(const std::string &path);

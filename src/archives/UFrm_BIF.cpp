@@ -100,6 +100,11 @@ void TFrm_BIF::CreateComponents()
     ListBif->SetPopupMenu(PopupMenu1);
 
     ListBif->OnClick = [this] { ListBifClick(); };
+    // Moving through the BIFs with the keys lists each BIF the user stops on.
+    new TRowFollower(ListBif, [this] {
+        if (ListBif->FocusedRow() != m_listedBif)
+            ListBifClick();
+    });
     connect(Menu_ExtractBif, &QAction::triggered, this, &TFrm_BIF::Menu_ExtractBifClick);
     connect(Menu_ExtractAllBif, &QAction::triggered, this, &TFrm_BIF::Menu_ExtractAllBifClick);
 }
@@ -238,11 +243,11 @@ void TFrm_BIF::ExtractAll1Click()
     if (ListRes->RowCount() == 0 || bif < 0 || !OpenDirDialog->Execute(this))
         return;
     const std::string folder = ChosenFolder();
-    TExportRun run(this, QString::fromLatin1(kExporting), m_reader->Bifs[std::size_t(bif)].ResCount);
-    TScopedExtractHandler<CKEY_FILE> handler(*m_reader,
-                                             [this, &run](CKEY_FILE &reader) { Onextractfile(reader, run); });
-    m_reader->ExtractBif(bif, folder);
-    run.Finish();
+    RunExport(this, QString::fromLatin1(kExporting), m_reader->Bifs[std::size_t(bif)].ResCount, [&](TExportRun &run) {
+        TScopedExtractHandler<CKEY_FILE> handler(*m_reader,
+                                                 [this, &run](CKEY_FILE &reader) { Onextractfile(reader, run); });
+        m_reader->ExtractBif(bif, folder);
+    });
 }
 
 void TFrm_BIF::Menu_ExtractBifClick()
@@ -266,16 +271,17 @@ void TFrm_BIF::ExtractBifs(const std::vector<int> &bifs)
 {
     // Every BIF's files go straight into the chosen folder.
     const std::string folder = ChosenFolder();
-    TExportRun run(this, {}, 0);
-    TScopedExtractHandler<CKEY_FILE> handler(*m_reader,
-                                             [this, &run](CKEY_FILE &reader) { Onextractfile(reader, run); });
-    for (int bif : bifs) {
-        const RKEY_BIF &entry = m_reader->Bifs[std::size_t(bif)];
-        run.Begin(QString::fromLatin1(kExporting) + QStringLiteral(" - ") + FromGameText(entry.Name, m_reader->Codec()),
-                  entry.ResCount);
-        m_reader->ExtractBif(bif, folder);
-    }
-    run.Finish();
+    RunExport(this, {}, 0, [&](TExportRun &run) {
+        TScopedExtractHandler<CKEY_FILE> handler(*m_reader,
+                                                 [this, &run](CKEY_FILE &reader) { Onextractfile(reader, run); });
+        for (int bif : bifs) {
+            const RKEY_BIF &entry = m_reader->Bifs[std::size_t(bif)];
+            run.Begin(QString::fromLatin1(kExporting) + QStringLiteral(" - ") +
+                          FromGameText(entry.Name, m_reader->Codec()),
+                      entry.ResCount);
+            m_reader->ExtractBif(bif, folder);
+        }
+    });
 }
 
 void TFrm_BIF::ClearLists()

@@ -137,10 +137,10 @@ void TFrm_MODView::ExtractAll1Click()
     if (ListRes->RowCount() == 0 || !OpenDirDialog->Execute(this))
         return;
     const std::string folder = ChosenFolder();
-    TExportRun run(this, QString::fromLatin1(kExporting), m_reader->EntryCount);
-    TScopedExtractHandler<CMOD> handler(*m_reader, [this, &run](CMOD &reader) { Onextractfile(reader, run); });
-    m_reader->ExtractAll(folder);
-    run.Finish();
+    RunExport(this, QString::fromLatin1(kExporting), m_reader->EntryCount, [&](TExportRun &run) {
+        TScopedExtractHandler<CMOD> handler(*m_reader, [this, &run](CMOD &reader) { Onextractfile(reader, run); });
+        m_reader->ExtractAll(folder);
+    });
 }
 
 void TFrm_MODView::ClearLists()

@@ -121,21 +121,28 @@ void TPreview::Show(const TPreviewResource &resource)
     Close();
 
     // The lists stay disabled while the preview is built and come back
-    // however it ends.
+    // however it ends, with the keyboard focus where it was: a list keeps it.
     struct TBuilding {
         TPreview &Preview;
+        QPointer<QWidget> FocusedList;
         explicit TBuilding(TPreview &preview) : Preview(preview)
         {
             Preview.m_building = true;
-            for (const QPointer<QWidget> &list : Preview.m_lists)
-                if (list)
-                    list->setEnabled(false);
+            for (const QPointer<QWidget> &list : Preview.m_lists) {
+                if (!list)
+                    continue;
+                if (list->hasFocus())
+                    FocusedList = list;
+                list->setEnabled(false);
+            }
         }
         ~TBuilding()
         {
             for (const QPointer<QWidget> &list : Preview.m_lists)
                 if (list)
                     list->setEnabled(true);
+            if (FocusedList)
+                FocusedList->setFocus();
             Preview.m_building = false;
         }
     } building(*this);

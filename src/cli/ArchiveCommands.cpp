@@ -2,6 +2,7 @@
 // archives (key list, extract, find) and the ERF family (erf list, extract,
 // find, pack).
 
+#include "app/UCancel.h"
 #include "app/UFileIO.h"
 #include "app/UText.h"
 #include "app/UUtil.h"
@@ -116,7 +117,6 @@ const char *const ErfFindHelp =
 void OpenKey(CKEY_FILE &key, const std::string &path)
 {
     RequireFile(path, "KEY file");
-    SetCurrentInput(path);
     if (!key.Open(path))
         OpenFailed(path);
     if (key.SkippedKeys > 0)
@@ -127,7 +127,6 @@ void OpenKey(CKEY_FILE &key, const std::string &path)
 void OpenArchive(CMOD &archive, const std::string &path)
 {
     RequireFile(path, "archive");
-    SetCurrentInput(path);
     if (!archive.Open(path))
         OpenFailed(path);
 }
@@ -349,6 +348,7 @@ int ErfPack(const std::vector<std::string> &argv)
     pak.Url = EncodeArgument(pak.Codec(), url.value_or(""), "--url");
     pak.Description = EncodeArgument(pak.Codec(), description.value_or(""), "--description");
     for (const auto &file : files) {
+        ThrowIfCancelled();
         const std::string reason = pak.RefusalReason(file);
         if (!reason.empty()) {
             PrintError("skipped " + file + ": " + reason);

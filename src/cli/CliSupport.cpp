@@ -14,7 +14,6 @@ namespace cli {
 
 namespace {
 
-std::string g_currentInput;
 bool g_errorShown = false;
 
 constexpr char Hex[] = "0123456789ABCDEF";
@@ -40,16 +39,6 @@ bool IsControl(unsigned char byte)
 void PrintError(const std::string &text)
 {
     std::fprintf(stderr, "quorlin: %s\n", text.c_str());
-}
-
-void SetCurrentInput(const std::string &path)
-{
-    g_currentInput = path;
-}
-
-const std::string &CurrentInput()
-{
-    return g_currentInput;
 }
 
 bool ErrorShown()

@@ -54,9 +54,6 @@ struct CommandError {
 };
 
 void PrintError(const std::string &text);
-// The file a reader is reading, named in front of the reader's own messages.
-void SetCurrentInput(const std::string &path);
-const std::string &CurrentInput();
 // True once a reader has reported damage: the run then counts as failed.
 bool ErrorShown();
 void SetErrorShown();

@@ -160,7 +160,6 @@ void LoadGff(CUT &cut, const std::string &path, bool makeText)
 {
     RequireFile(path, "GFF file");
     std::setlocale(LC_NUMERIC, "");
-    SetCurrentInput(path);
     cut.MakeText = makeText;
     cut.Load(path);
 }
@@ -208,7 +207,6 @@ int GffList(const std::vector<std::string> &argv)
 void LoadTalkTable(CTLK &table, const std::string &path)
 {
     RequireFile(path, "TLK file");
-    SetCurrentInput(path);
     table.Load(path);
 }
 

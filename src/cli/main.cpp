@@ -2,10 +2,12 @@
 // from the command line. Runs on the same core as the viewer; every message goes
 // to standard error. The commands live in one file per group (archives, tables).
 
+#include "app/UCancel.h"
 #include "app/UMessage.h"
 #include "cli/CliSupport.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -42,10 +44,12 @@ const char *const ToolHelp =
     "CP1252), talk tables and localized strings in their own language's. Output is\n"
     "UTF-8.\n"
     "\n"
-    "Run 'quorlin COMMAND --help' (for example 'quorlin key list --help') for details.\n"
+    "Run 'quorlin COMMAND --help' (for example 'quorlin key list --help') for details,\n"
+    "'quorlin --version' for the program's version.\n"
     "Exit status: 0 on success, 1 when an input or output file is missing, damaged or\n"
-    "cannot be written, 2 on a wrong command line. The find commands exit with 1,\n"
-    "printing nothing, when there is no such resource.\n";
+    "cannot be written, 2 on a wrong command line, 130 when stopped with Ctrl+C (the\n"
+    "files written until then are whole; an archive being packed is not written).\n"
+    "The find commands exit with 1, printing nothing, when there is no such resource.\n";
 
 // The command being run ("key list"), for pointing at its help.
 std::string g_commandName;
@@ -57,6 +61,10 @@ int Run(const std::vector<std::string> &args)
     const std::string &group = args[0];
     if (group == "--help" || group == "-h" || group == "help") {
         std::fputs(ToolHelp, stdout);
+        return ExitOk;
+    }
+    if (group == "--version") {
+        std::fputs("quorlin " QUORLIN_VERSION "\n", stdout);
         return ExitOk;
     }
     std::vector<TCommandGroup> groups = ArchiveCommandGroups();
@@ -89,21 +97,37 @@ int Run(const std::vector<std::string> &args)
     throw UsageError{"unknown command '" + group + " " + args[1] + "'"};
 }
 
+// Ctrl+C (and a polite kill) stop the work between two files: no file is
+// left half-written, and a new archive's temporary file is removed.
+extern "C" void AskToStop(int)
+{
+    CancelRequest().store(true);
+}
+
+constexpr int ExitInterrupted = 130;
+
 } // namespace
 } // namespace cli
 
 int main(int argc, char **argv)
 {
     using namespace cli;
-    // Readers report damaged files through the message handler: print, never show a box.
+    // Readers report damaged files through the message handler (their messages
+    // name the file): print, never show a box.
     SetErrorMessageHandler([](const std::string &text) {
-        PrintError(CurrentInput().empty() ? text : CurrentInput() + ": " + text);
+        PrintError(text);
         SetErrorShown();
     });
+
+    std::signal(SIGINT, AskToStop);
+    std::signal(SIGTERM, AskToStop);
 
     int status = ExitFailure;
     try {
         status = Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const ECancelled &) {
+        PrintError("stopped; every file written before stays whole");
+        return ExitInterrupted;
     } catch (const UsageError &error) {
         PrintError(error.Text + " (see 'quorlin " + (g_commandName.empty() ? "" : g_commandName + " ") +
                    "--help')");

@@ -44,7 +44,7 @@ TFrm_2DA::TFrm_2DA(QWidget *parent) : QWidget(parent)
     resize(kDesignedWidth, kDesignedHeight);
 
     m_model = new TListModel({}, [this](int row, int column) { return Cell(row, column); }, this);
-    ListRes = new QTableView(this);
+    ListRes = new TListView(this);
     ListRes->setObjectName(QStringLiteral("ListRes"));
     SetUpListGrid(ListRes, m_model);
     ListRes->viewport()->installEventFilter(this);

@@ -37,7 +37,7 @@ TFrm_SSF::TFrm_SSF(QWidget *parent) : QWidget(parent), m_soundSet(std::make_uniq
                                  }
                              },
                              this);
-    ListRes = new QTableView(this);
+    ListRes = new TListView(this);
     ListRes->setObjectName(QStringLiteral("ListRes"));
     SetUpListGrid(ListRes, m_model);
     ListRes->installEventFilter(this);

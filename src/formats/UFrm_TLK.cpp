@@ -126,7 +126,7 @@ TFrm_TLK::TFrm_TLK(QWidget *parent) : QWidget(parent)
     Splitter1 = new QSplitter(Qt::Vertical, this);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setChildrenCollapsible(false);
-    ListRes = new QTableView(Splitter1);
+    ListRes = new TListView(Splitter1);
     ListRes->setObjectName(QStringLiteral("ListRes"));
     SetUpListGrid(ListRes, m_listModel);
     ListRes->installEventFilter(this);

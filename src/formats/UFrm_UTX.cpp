@@ -60,7 +60,7 @@ TFrm_UTX::TFrm_UTX(QWidget *parent) : QWidget(parent)
 
     Tab_Grid = new QWidget;
     Tab_Grid->setObjectName(QStringLiteral("Tab_Grid"));
-    ListRes = new QTableView(Tab_Grid);
+    ListRes = new TListView(Tab_Grid);
     ListRes->setObjectName(QStringLiteral("ListRes"));
     SetUpListGrid(ListRes, m_gridModel);
     ListRes->installEventFilter(this);

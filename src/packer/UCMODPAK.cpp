@@ -1,5 +1,6 @@
 #include "packer/UCMODPAK.h"
 
+#include "app/UCancel.h"
 #include "app/UFileIO.h"
 #include "app/UMessage.h"
 #include "app/UText.h"
@@ -90,7 +91,7 @@ bool CMODPAK::Open(const std::string &path)
             Kind = akERF;
     }
     if (Kind == akNone) {
-        ShowErrorMessage("Not a Duskmere MOD/HAK/ERF File.");
+        ShowErrorMessage(AboutFile(path, "Not a Duskmere MOD/HAK/ERF File."));
         return false;
     }
     std::memcpy(Header.data(), head.data(), HeaderSize);
@@ -191,7 +192,7 @@ std::string CMODPAK::Save(const std::string &path)
 {
     const char *fileType = KindFileType(Kind);
     if (!fileType)
-        throw EFileError("The archive has no kind (MOD, HAK or ERF) to be saved as.");
+        throw EFileError(AboutFile(path, "The archive has no kind (MOD, HAK or ERF) to be saved as."));
     std::string target = TargetPath(path);
 
     std::uint32_t stringCount = 0;
@@ -239,8 +240,10 @@ std::string CMODPAK::Save(const std::string &path)
     file.File().Write(strings);
     file.File().Write(keyList);
     file.File().Write(resList);
-    for (const RMOD_FILE &entry : m_entries)
+    for (const RMOD_FILE &entry : m_entries) {
+        ThrowIfCancelled(); // the temporary file goes, the previous archive stays
         file.File().Write(entry.Data);
+    }
     file.Commit();
 
     Header = header;
@@ -338,6 +341,7 @@ void CMODPAK::Delete(int index)
 
 void CMODPAK::ExportToFile(int index, const std::string &folder)
 {
+    ThrowIfCancelled();
     const RMOD_FILE &entry = m_entries.at(std::size_t(index));
     CurrentName = ResourceFilePath(folder, entry.ResRef, TypeToExt(entry.ResType), Codec());
     if (OnExport)

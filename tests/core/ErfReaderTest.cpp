@@ -45,7 +45,7 @@ TEST_P(ErfFileType, IsCheckedIgnoringCaseWhateverTheExtension)
         EXPECT_EQ(mod.EntryCount, 1);
         EXPECT_EQ(mod.ExtractToString(0), "item");
     } else {
-        EXPECT_EQ(captured.Messages, std::vector<std::string>{NotAnArchive});
+        EXPECT_EQ(captured.Messages, std::vector<std::string>{"\"" + path + "\": " + NotAnArchive});
         EXPECT_EQ(mod.EntryCount, 0);
         EXPECT_TRUE(mod.Entries.empty());
     }
@@ -66,7 +66,7 @@ TEST_F(ErfReaderTest, MissingFileAndShortHeader)
 
     WriteFile(dir.Path() / "short.mod", "MOD V1.0" + std::string(31, '\0'));
     EXPECT_FALSE(mod.Open(dir / "short.mod"));
-    EXPECT_EQ(captured.Messages, std::vector<std::string>{NotAnArchive});
+    EXPECT_EQ(captured.Messages, std::vector<std::string>{"\"" + dir / "short.mod" + "\": " + NotAnArchive});
 
     // Exactly a 40-byte header with no entries is a valid, empty archive.
     WriteFile(dir.Path() / "bare.mod", "MOD V1.0" + std::string(32, '\0'));
@@ -140,7 +140,7 @@ TEST_F(ErfReaderTest, ExtractionNamesAndEvents)
         }
     };
     mod.ExtractAll(out + "/");
-    EXPECT_EQ(names, (std::vector<std::string>{"moduleIFO", "movieMVE", "aUTW", "aUTW"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"module.ifo", "movie.mve", "a.utw", "a.utw"}));
     EXPECT_EQ(EntriesBelow(out), (std::set<std::string>{"module.ifo", "movie.mve", "a.utw"}));
     EXPECT_EQ(ReadFile(Out("a.utw")), "alias");
 
@@ -155,7 +155,7 @@ TEST_F(ErfReaderTest, ExtractionNamesAndEvents)
     CMemoryStream stream;
     mod.ExtractToStream(1, stream);
     EXPECT_EQ(names.size(), 6u);
-    EXPECT_EQ(names.back(), "movieMVE");
+    EXPECT_EQ(names.back(), "movie.mve");
     EXPECT_EQ(stream.Size(), 3u);
     EXPECT_EQ(stream.Position, 0u);
     EXPECT_EQ(stream.Bytes, "mve");

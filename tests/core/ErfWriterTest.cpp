@@ -351,7 +351,7 @@ TEST_F(ErfWriterTest, FailedOpenLeavesNothingLoaded)
         EXPECT_FALSE(pak.Open(dir / c.file));
         EXPECT_EQ(captured.Messages.size(), c.message ? 1u : 0u);
         if (c.message && std::string(c.file) != "cut.hak") {
-            EXPECT_EQ(captured.Messages[0], NotAnArchive);
+            EXPECT_EQ(captured.Messages[0], "\"" + dir / c.file + "\": " + NotAnArchive);
         }
         if (std::string(c.file) != "missing.mod") {
             EXPECT_EQ(pak.Kind, akNone);

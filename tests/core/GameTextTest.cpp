@@ -36,8 +36,9 @@ TEST(GameText, DecodesEachCodePageAndEncodesBack)
     for (const TCodecCase &c : cases) {
         const CGameTextCodec &codec = CGameTextCodec::Named(c.Encoding);
         EXPECT_EQ(codec.Decode(c.Bytes), c.Text) << c.Encoding << " " << c.Text;
-        if (c.RoundTrip)
+        if (c.RoundTrip) {
             EXPECT_EQ(codec.Encode(c.Text), c.Bytes) << c.Encoding << " " << c.Text;
+        }
     }
     // Characters a code page lacks, and text that is no UTF-8, cannot be encoded.
     EXPECT_EQ(CGameTextCodec::Named("CP1252").Encode("\xC5\x82"), std::nullopt);

@@ -120,7 +120,7 @@ TEST_P(KeySignature, FileTypeIsCheckedIgnoringCase)
         EXPECT_TRUE(captured.Messages.empty());
         EXPECT_EQ(key.Bifs.size(), 1u);
     } else {
-        EXPECT_EQ(captured.Messages, std::vector<std::string>{"Wrong key File."});
+        EXPECT_EQ(captured.Messages, std::vector<std::string>{"\"" + KeyPath() + "\": Wrong key File."});
         EXPECT_TRUE(key.Bifs.empty());
     }
 }
@@ -138,7 +138,7 @@ TEST_F(KeyTest, MissingOrTinyKeyFiles)
 
     WriteFile(KeyPath(), "KEY");
     EXPECT_FALSE(key.Open(KeyPath()));
-    EXPECT_EQ(captured.Messages, std::vector<std::string>{"Wrong key File."});
+    EXPECT_EQ(captured.Messages, std::vector<std::string>{"\"" + KeyPath() + "\": Wrong key File."});
 }
 
 struct KeyDamage {
@@ -162,7 +162,7 @@ TEST_P(DamagedKey, IsRefusedWithAMessage)
 
     EXPECT_FALSE(key.Open(KeyPath()));
     ASSERT_EQ(captured.Messages.size(), 1u);
-    EXPECT_EQ(captured.Messages[0].rfind("Damaged key File: ", 0), 0u) << captured.Messages[0];
+    EXPECT_EQ(captured.Messages[0].rfind("\"" + KeyPath() + "\": Damaged key File: ", 0), 0u) << captured.Messages[0];
 }
 
 // KEY layout written by the builder: header 64 bytes, file table at 64, then
@@ -307,7 +307,8 @@ TEST_F(KeyTest, MissingBifKeepsWhatWasReadBeforeIt)
     builder.Bif(2).OnDisk = false;
     builder.InterleaveKeys = true; // a0 b0 c0 a1 b1 c1
     EXPECT_FALSE(WriteAndOpen());
-    EXPECT_EQ(captured.Messages, std::vector<std::string>{"You need a full install of the game for preview BIF."});
+    EXPECT_EQ(captured.Messages, std::vector<std::string>{"\"" + dir / "data/c.bif" +
+                                                          "\": You need a full install of the game for preview BIF."});
     ASSERT_EQ(key.Bifs.size(), 3u);
     ASSERT_EQ(key.Bifs[0].ResCount, 1);
     EXPECT_EQ(key.Bifs[0].Resources[0].ResRef, "a0");

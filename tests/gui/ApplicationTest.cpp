@@ -67,6 +67,7 @@ TEST_F(ApplicationTest, CoreErrorMessagesShowAnErrorBox)
     ShowErrorMessage("Wrong key File.");
     ASSERT_EQ(ShownMessages.size(), 1u);
     EXPECT_EQ(ShownMessages[0].Text, "Wrong key File.");
+    EXPECT_EQ(ShownMessages[0].Caption, TApplication::Title()) << "one title for every error box";
     EXPECT_EQ(ShownMessages[0].Icon, QMessageBox::Critical);
     EXPECT_EQ(ShownMessages[0].Buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }

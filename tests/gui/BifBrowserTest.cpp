@@ -142,9 +142,14 @@ TEST_F(BifBrowserTest, OpensTheDemoKeyWithItsBifsAndTheFirstBifsResources)
 
 TEST_F(BifBrowserTest, ComponentsCarryTheirNamesCaptionsAndDesignedLayout)
 {
-    auto browser = OpenBrowser(DemoKeyPath());
-    browser->resize(748, 447);
+    // As the user gets it: a child window of a main window with room for it.
+    auto main = CreateMainWindow();
+    main->resize(1100, 800);
+    auto *browser = new TFrm_BIF;
+    main->AddChildWindow(browser);
+    browser->OpenFile(DemoKeyPath());
     QApplication::processEvents();
+    EXPECT_EQ(browser->size(), QSize(748, 447));
 
     EXPECT_EQ(browser->findChild<TPreviewPanel *>("Panel1"), browser->Panel1);
     EXPECT_EQ(browser->findChild<QWidget *>("Panel2"), browser->Panel2);
@@ -192,7 +197,8 @@ TEST_F(BifBrowserTest, ComponentsCarryTheirNamesCaptionsAndDesignedLayout)
     EXPECT_LT(top(browser->Panel_BifList), top(browser->ListBif));
     EXPECT_LT(top(browser->ListBif), top(browser->Panel_FileList));
     EXPECT_LT(top(browser->Panel_FileList), top(browser->ListRes));
-    EXPECT_GT(browser->Panel1->mapTo(browser.get(), QPoint(0, 0)).x(), browser->Panel2->width());
+    EXPECT_GT(browser->Panel1->mapTo(browser, QPoint(0, 0)).x(), browser->Panel2->width());
+    EXPECT_EQ(browser->Panel1->width(), 748 - 337 - 3);
 }
 
 TEST_F(BifBrowserTest, ListColumnsHaveTheirCaptionsWidthsAndAlignments)
@@ -277,6 +283,11 @@ TEST_F(BifBrowserTest, ClickingABifListsItsResources)
     EXPECT_EQ(Cell(list, RowOf(list, "baseitems"), 3), DemoFileSize("baseitems.2da"));
     EXPECT_EQ(Cell(list, RowOf(list, "vs_demo"), 2), "SSF");
     EXPECT_EQ(Cell(list, RowOf(list, "it_demo_sword"), 2), "UTI");
+
+    // The keys move through the BIFs too: the one the user stops on is listed.
+    QTest::keyClick(browser->ListBif, Qt::Key_Down);
+    QTest::qWait(TRowFollower::kSettleMs * 3);
+    EXPECT_EQ(QString::number(list->RowCount()), Cell(browser->ListBif, kTemplatesBif + 1, 3));
 }
 
 TEST_F(BifBrowserTest, AutoPreviewShowsTheFirstResourceAndEveryClickedOne)
@@ -430,9 +441,9 @@ TEST_F(BifBrowserTest, ExtractAllWritesTheListedBifWhateverRowsAreFocusedOrSelec
     WatchedBrowser = browser.get();
     ClickRow(browser->ListBif, kScriptsBif);
     ClickRow(browser->ListRes, 3);
-    // A right click focuses another BIF without listing its files.
-    if (QMenu *menu = RightClickRow(browser->ListBif, kTexturesBif))
-        menu->close();
+    // A second BIF added to the selection takes the focus but lists nothing.
+    ClickRow(browser->ListBif, kTexturesBif, Qt::ControlModifier);
+    QTest::qWait(TRowFollower::kSettleMs * 2);
     ASSERT_EQ(browser->ListBif->FocusedRow(), kTexturesBif);
     const fs::path out = NewFolder("all");
     FolderAnswers.push_back(QString::fromStdString(out.string()));
@@ -632,7 +643,7 @@ TEST_F(BifBrowserTest, AWrongSignatureIsReportedAndTheListsStayEmpty)
     testdata::WriteFile(key, std::string("KEYS V1  ") + std::string(40, '\0'));
     auto browser = OpenBrowser(QString::fromStdString(key.string()));
     ASSERT_EQ(ShownMessages.size(), 1u);
-    EXPECT_EQ(ShownMessages[0].Text, "Wrong key File.");
+    EXPECT_EQ(ShownMessages[0].Text, "\"" + QString::fromStdString(key.string()) + "\": Wrong key File.");
     EXPECT_EQ(browser->ListBif->RowCount(), 0);
     EXPECT_EQ(browser->ListRes->RowCount(), 0);
 }
@@ -651,7 +662,8 @@ TEST_F(BifBrowserTest, AMissingBifIsReportedAndEveryBifIsStillListed)
 
     auto browser = OpenBrowser(QString::fromStdString(key.string()));
     ASSERT_EQ(ShownMessages.size(), 1u);
-    EXPECT_EQ(ShownMessages[0].Text, "You need a full install of the game for preview BIF.");
+    EXPECT_EQ(ShownMessages[0].Text, "\"" + QString::fromStdString((key.parent_path() / "data/missing.bif").string()) +
+                                         "\": You need a full install of the game for preview BIF.");
     ASSERT_EQ(browser->ListBif->RowCount(), 3);
     EXPECT_EQ(Cell(browser->ListBif, 0, 3), "1");
     EXPECT_EQ(Cell(browser->ListBif, 1, 3), "1");

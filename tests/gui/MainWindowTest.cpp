@@ -6,6 +6,13 @@
 #include "app/USettings.h"
 #include "app/UUtil.h"
 #include "archives/UFrm_BIF.h"
+#include "archives/UFrm_ModView.h"
+#include "formats/UFrm_2DA.h"
+#include "formats/UFrm_SSF.h"
+#include "formats/UFrm_TLK.h"
+#include "formats/UFrm_TXT.h"
+#include "formats/UFrm_UTX.h"
+#include "media/UFrm_IMG.h"
 
 #include "testdata/KeyBifBuilder.h"
 
@@ -24,6 +31,7 @@
 #include <QToolBar>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 namespace {
@@ -110,42 +118,87 @@ TEST_F(MainWindowTest, MenuBarHoldsEveryCommandWithItsNameAndCaptionInOrder)
 {
     auto main = CreateMainWindow(false);
     const std::vector<TMenuEntry> expected = {
-        {0, "File1", "File"},
-        {1, "BIF1", "BIF"},
-        {2, "Duskmere1", "Duskmere"},
-        {1, "MODHAKERF1", "MOD HAK ERF"},
-        {2, "OpenMod", "Open"},
+        {0, "File1", "&File"},
+        {1, "BIF1", "&BIF"},
+        {2, "Duskmere1", "&Duskmere"},
+        {1, "MODHAKERF1", "&MOD HAK ERF"},
+        {2, "OpenMod", "&Open"},
         {1, "N3", "-"},
-        {1, "Packer1", "Quorlin Packer"},
+        {1, "Packer1", "&Quorlin Packer"},
         {1, "N2", "-"},
-        {1, "N2DA1", "2DA"},
-        {2, "Open2DA", "Open"},
-        {1, "ASCII1", "ASCII"},
-        {2, "OpenASCII", "Open"},
-        {1, "MDL1", "MDL"},
-        {2, "OpenMDL", "Open"},
-        {1, "PLT1", "PLT"},
-        {2, "OpenPLT", "Open"},
-        {1, "SSF1", "SSF"},
-        {2, "OpenSSF", "Open"},
-        {1, "TLK1", "TLK"},
-        {2, "OpenTLK", "Open"},
-        {1, "UTXITPGxx1", "UTX ITP GXX"},
-        {2, "OpenUTX", "Open"},
-        {1, "Picture", "Picture"},
-        {2, "OpenIMG", "Open"},
-        {1, "Sound1", "Sound"},
-        {2, "OpenSND", "Open"},
+        {1, "N2DA1", "&2DA"},
+        {2, "Open2DA", "&Open"},
+        {1, "ASCII1", "&ASCII"},
+        {2, "OpenASCII", "&Open"},
+        {1, "MDL1", "M&DL"},
+        {2, "OpenMDL", "&Open"},
+        {1, "PLT1", "&PLT"},
+        {2, "OpenPLT", "&Open"},
+        {1, "SSF1", "&SSF"},
+        {2, "OpenSSF", "&Open"},
+        {1, "TLK1", "&TLK"},
+        {2, "OpenTLK", "&Open"},
+        {1, "UTXITPGxx1", "&UTX ITP GXX"},
+        {2, "OpenUTX", "&Open"},
+        {1, "Picture", "Pi&cture"},
+        {2, "OpenIMG", "&Open"},
+        {1, "Sound1", "S&ound"},
+        {2, "OpenSND", "&Open"},
         {1, "N5", "-"},
-        {1, "Exit", "Exit"},
-        {0, "Window1", "Window"},
-        {1, "Tile1", "Tile"},
-        {1, "Cascade1", "Cascade"},
-        {0, "Option", "Option"},
-        {1, "Preference", "Preference"},
-        {0, "About1", "About"},
+        {1, "Exit", "E&xit"},
+        {0, "Window1", "&Window"},
+        {1, "Tile1", "&Tile"},
+        {1, "Cascade1", "&Cascade"},
+        {0, "Option", "&Option"},
+        {1, "Preference", "&Preference"},
+        {0, "About1", "&About"},
     };
     EXPECT_EQ(MenuEntries(*main), expected);
+}
+
+// The keys a desktop user expects: Alt and a letter open a menu; Ctrl+Tab goes
+// to the next child window; Ctrl+W and Ctrl+F4 close the active one; the
+// Window menu lists the windows with the active one checked.
+TEST_F(MainWindowTest, KeyboardOpensMenusAndCyclesAndClosesChildWindows)
+{
+    auto main = CreateMainWindow();
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    QTest::keyClick(main.get(), Qt::Key_F, Qt::AltModifier);
+    QMenu *file = FindMenu(main.get(), "File1");
+    ASSERT_TRUE(QTest::qWaitFor([file] { return file->isVisible(); }, 5000)) << "Alt+F opened no menu";
+    QTest::keyClick(file, Qt::Key_Escape);
+
+    QList<QMdiSubWindow *> children;
+    for (const char *title : {"A", "B", "C"}) {
+        auto *viewer = new TFrm_TXT;
+        viewer->setWindowTitle(title);
+        children << main->AddChildWindow(viewer);
+    }
+    QApplication::processEvents();
+    auto listed = [&main] {
+        QMenu *window = FindMenu(main.get(), "Window1");
+        emit window->aboutToShow();
+        QStringList entries;
+        for (QAction *action : window->actions())
+            entries << (action->isSeparator() ? QStringLiteral("-")
+                                              : action->text() + (action->isChecked() ? QStringLiteral(" *") : QString()));
+        return entries;
+    };
+    auto key = [](QKeyCombination combination) {
+        QTest::keyClick(QApplication::focusWidget(), combination.key(), combination.keyboardModifiers());
+        QApplication::processEvents();
+    };
+    EXPECT_EQ(listed(), QStringList({"&Tile", "&Cascade", "-", "&1 A", "&2 B", "&3 C *"}));
+    key(Qt::CTRL | Qt::Key_Tab);
+    EXPECT_EQ(main->MdiArea()->activeSubWindow(), children[0]);
+    EXPECT_EQ(listed(), QStringList({"&Tile", "&Cascade", "-", "&1 A *", "&2 B", "&3 C"}));
+    key(Qt::CTRL | Qt::Key_W);
+    EXPECT_EQ(main->MdiArea()->subWindowList().size(), 2);
+    key(Qt::CTRL | Qt::Key_F4);
+    EXPECT_EQ(main->MdiArea()->subWindowList().size(), 1);
+    key(Qt::CTRL | Qt::Key_W);
+    EXPECT_EQ(listed(), QStringList({"&Tile", "&Cascade"}));
 }
 
 TEST_F(MainWindowTest, EveryMenuComponentIsFoundByNameFromTheWindow)
@@ -439,6 +492,40 @@ TEST_F(MainWindowTest, CascadeStaggersChildWindows)
     EXPECT_EQ(above.size(), below.size());
     EXPECT_EQ(above.bottomRight(), area.bottomRight());
     EXPECT_EQ(main->MdiArea()->subWindowList(QMdiArea::StackingOrder).last(), second);
+}
+
+// Each viewer opens as a child window at its designed size when the area has
+// room for it, and is shrunk to fit the area when it has not.
+TEST_F(MainWindowTest, ChildWindowsOpenAtTheirDesignedSizeAndFitTheArea)
+{
+    struct Case {
+        const char *Viewer;
+        std::function<QWidget *()> Create;
+        QSize Designed;
+    };
+    const Case cases[] = {
+        {"BIF", [] { return new TFrm_BIF; }, {748, 447}},    {"ERF", [] { return new TFrm_MODView; }, {748, 426}},
+        {"2DA", [] { return new TFrm_2DA; }, {510, 317}},    {"SSF", [] { return new TFrm_SSF; }, {530, 316}},
+        {"GFF", [] { return new TFrm_UTX; }, {549, 433}},    {"TLK", [] { return new TFrm_TLK; }, {524, 430}},
+        {"TXT", [] { return new TFrm_TXT; }, {572, 473}},    {"IMG", [] { return new TFrm_IMG; }, {572, 472}},
+    };
+    auto main = CreateMainWindow();
+    for (const QSize mainSize : {QSize(1100, 800), QSize(500, 360)}) {
+        main->resize(mainSize);
+        QApplication::processEvents();
+        const QRect area = main->MdiArea()->viewport()->rect();
+        for (const Case &c : cases) {
+            QWidget *viewer = c.Create();
+            QMdiSubWindow *child = main->AddChildWindow(viewer);
+            QApplication::processEvents();
+            EXPECT_TRUE(area.contains(child->geometry())) << c.Viewer << " in " << mainSize.width();
+            if (mainSize.width() > 1000)
+                EXPECT_EQ(viewer->size(), c.Designed) << c.Viewer;
+            else
+                EXPECT_LT(viewer->width(), c.Designed.width()) << c.Viewer;
+            child->close();
+        }
+    }
 }
 
 TEST_F(MainWindowTest, BifAndPackerCommandsAskForNoFile)

@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -123,9 +125,14 @@ TEST_F(ModViewTest, ComponentsCarryTheirNamesCaptionsAndDesignedLayout)
         EXPECT_EQ(fresh.size(), QSize(748, 426));
         EXPECT_EQ(fresh.windowTitle(), "MOD HAK ERF Preview");
     }
-    auto viewer = OpenViewer(PathText(WriteSampleArchive()));
-    viewer->resize(748, 426);
+    // As the user gets it: a child window of a main window with room for it.
+    auto main = CreateMainWindow();
+    main->resize(1100, 800);
+    auto *viewer = new TFrm_MODView;
+    main->AddChildWindow(viewer);
+    viewer->OpenFile(PathText(WriteSampleArchive()));
     QApplication::processEvents();
+    EXPECT_EQ(viewer->size(), QSize(748, 426));
     EXPECT_EQ(viewer->findChild<TPreviewPanel *>("Panel1"), viewer->Panel1);
     EXPECT_EQ(viewer->findChild<QWidget *>("Panel2"), viewer->Panel2);
     EXPECT_EQ(viewer->findChild<TCaptionStrip *>("Panel_Filelist"), viewer->Panel_Filelist);
@@ -256,7 +263,7 @@ TEST_F(ModViewTest, SelectedDuplicatesAreWrittenFromTheFirstEntryEachTime)
     EXPECT_EQ(ProgressWindowCount(), 0);
 }
 
-TEST_F(ModViewTest, ExtractAllWritesEveryEntryAndNamesItWithoutADot)
+TEST_F(ModViewTest, ExtractAllWritesEveryEntryAndNamesItWithItsDot)
 {
     auto viewer = OpenViewer(PathText(WriteSampleArchive()));
     WatchedBrowser = viewer.get();
@@ -272,8 +279,8 @@ TEST_F(ModViewTest, ExtractAllWritesEveryEntryAndNamesItWithoutADot)
     EXPECT_EQ(SeenProgress.front().Maximum, 4);
     EXPECT_EQ(SeenProgress.back().Position, 4);
     EXPECT_EQ(Statuses(SeenProgress),
-              std::vector<QString>({"Exporting : readmeTXT", "Exporting : moduleIFO",
-                                    "Exporting : demo_long_name16TXT", "Exporting : logoTGA"}));
+              std::vector<QString>({"Exporting : readme.txt", "Exporting : module.ifo",
+                                    "Exporting : demo_long_name16.txt", "Exporting : logo.tga"}));
     for (const TSeenProgress &state : SeenProgress)
         EXPECT_FALSE(state.BrowserEnabled);
     EXPECT_TRUE(viewer->isEnabled());
@@ -368,7 +375,7 @@ TEST_F(ModViewTest, AFileOfAnotherKindIsReportedByTheReader)
     testdata::WriteFile(path, "UTI V3.2" + std::string(200, '\0'));
     auto viewer = OpenViewer(PathText(path));
     ASSERT_EQ(ShownMessages.size(), 1u);
-    EXPECT_EQ(ShownMessages[0].Text, "Not a Duskmere MOD/HAK/ERF File.");
+    EXPECT_EQ(ShownMessages[0].Text, "\"" + PathText(path) + "\": Not a Duskmere MOD/HAK/ERF File.");
     EXPECT_EQ(viewer->ListRes->RowCount(), 0);
     EXPECT_EQ(viewer->windowTitle(), "MOD HAK ERF Preview - blueprint.mod");
 }
@@ -439,4 +446,37 @@ TEST_F(ModViewTest, TwentyThousandEntriesAreListedThroughTheModel)
     EXPECT_EQ(list->indexWidget(list->model()->index(0, 1)), nullptr);
     EXPECT_LE(list->viewport()->findChildren<QWidget *>().size(), 1);
     EXPECT_EQ(list->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+}
+
+// Cancel in the progress window stops both exports after the file being
+// written: the files written are whole, the window works again, no message.
+TEST_F(ModViewTest, CancelStopsAnExportAfterTheFileBeingWritten)
+{
+    testdata::ErfBuilder erf("ERF ");
+    for (int i = 0; i < 8; ++i)
+        erf.Add("part" + std::to_string(i), rt::TXT, std::string(5000, char('a' + i)));
+    const fs::path path = fs::path(ProgramFolder()) / "parts.erf";
+    erf.WriteTo(path);
+    auto viewer = OpenViewer(PathText(path));
+    int steps = 0;
+    const TExportObserver previous = SetExportObserver([&steps](const TFrm_Progress &progress) {
+        if (!progress.StaticText1->text().startsWith("Exporting") || ++steps != 3)
+            return;
+        QTest::mouseClick(progress.Btn_Cancel, Qt::LeftButton);
+    });
+    for (QAction *command : {viewer->ExtractTo, viewer->ExtractAll1}) {
+        steps = 0;
+        const fs::path out = NewFolder(command->objectName().toStdString());
+        FolderAnswers.push_back(PathText(out));
+        viewer->ListRes->selectAll();
+        command->trigger();
+        const std::set<std::string> written = FilesIn(out);
+        EXPECT_EQ(written.size(), 3u) << command->objectName().toStdString();
+        for (const std::string &name : written)
+            EXPECT_EQ(ReadBytes(out / name).size(), 5000u) << name;
+        EXPECT_TRUE(viewer->isEnabled());
+        EXPECT_EQ(ProgressWindowCount(), 0);
+    }
+    SetExportObserver(previous);
+    EXPECT_TRUE(ShownMessages.empty());
 }

@@ -547,3 +547,57 @@ TEST_F(PreviewTest, ClosingEitherBrowserClosesItsSoundPreviewAndItsFile)
     }
     EXPECT_TRUE(FilesIn(TempFolder()).empty());
 }
+
+// The keyboard moves the preview as the mouse does: the list keeps the focus
+// after every click, and the preview follows the row the user stops on,
+// whatever moved it there.
+TEST_F(PreviewTest, ThePreviewFollowsTheCurrentRowWhateverMovesIt)
+{
+    testdata::ErfBuilder erf("ERF ");
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = (i < 10 ? "r0" : "r") + std::to_string(i);
+        erf.Add(name, rt::TXT, name);
+    }
+    const fs::path path = fs::path(ProgramFolder()) / "rows.erf";
+    erf.WriteTo(path);
+    Fake(kPreviewText);
+    auto viewer = OpenViewer(path);
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer.get()));
+    TResourceView *list = viewer->ListRes;
+    auto keys = [](QKeySequence keys) {
+        for (int i = 0; i < keys.count(); ++i)
+            QTest::keyClick(QApplication::focusWidget(), keys[i].key(), keys[i].keyboardModifiers());
+    };
+    struct Step {
+        const char *What;
+        std::function<void()> Act;
+        std::string Previewed;
+    };
+    const Step steps[] = {
+        {"click", [&] { ClickRow(list, 1); }, "r01"},
+        {"Down", [&] { keys(Qt::Key_Down); }, "r02"},
+        {"End", [&] { keys(Qt::Key_End); }, "r29"},
+        {"Home", [&] { keys(Qt::Key_Home); }, "r00"},
+        {"double click", [&] { DoubleClickRow(list, 5); }, "r05"},
+        {"Down after a double click", [&] { keys(Qt::Key_Down); }, "r06"},
+        {"right click", [&] { if (QMenu *menu = RightClickRow(list, 10)) menu->close(); }, "r10"},
+        {"Down after a right click", [&] { keys(Qt::Key_Down); }, "r11"},
+        {"type-ahead", [&] { QTest::keyClicks(QApplication::focusWidget(), "r2"); }, "r20"},
+    };
+    for (const Step &step : steps) {
+        step.Act();
+        QTest::qWait(TRowFollower::kSettleMs * 3);
+        ASSERT_FALSE(Loads.empty()) << step.What;
+        EXPECT_EQ(Loads.back().Bytes, step.Previewed) << step.What;
+        EXPECT_EQ(QApplication::focusWidget(), list) << step.What;
+    }
+
+    // Down held through the rest of the list: one preview, of the last row.
+    const std::size_t before = Loads.size();
+    for (int i = 0; i < 9; ++i)
+        QTest::keyClick(list, Qt::Key_Down);
+    QTest::qWait(TRowFollower::kSettleMs * 3);
+    ASSERT_EQ(Loads.size(), before + 1);
+    EXPECT_EQ(Loads.back().Bytes, "r29");
+}

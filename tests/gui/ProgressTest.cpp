@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QWindow>
 
@@ -27,7 +28,10 @@ TEST_F(ProgressTest, OpensVisibleWithItsDesignedLayout)
     auto progress = CreateProgress();
     EXPECT_TRUE(progress->isVisible());
     EXPECT_EQ(progress->windowTitle(), "Frm_Progress");
-    EXPECT_EQ(progress->size(), QSize(364, 42));
+    EXPECT_EQ(progress->size(), QSize(364, 72));
+    ASSERT_EQ(progress->Btn_Cancel, progress->findChild<QPushButton *>("Btn_Cancel"));
+    EXPECT_EQ(progress->Btn_Cancel->text(), "Cancel");
+    EXPECT_LT(progress->Gauge1->geometry().bottom(), progress->Btn_Cancel->geometry().top());
     ASSERT_EQ(progress->StaticText1, progress->findChild<QLabel *>("StaticText1"));
     ASSERT_EQ(progress->Gauge1, progress->findChild<QProgressBar *>("Gauge1"));
     EXPECT_EQ(progress->StaticText1->size(), QSize(361, 17));
