@@ -189,7 +189,7 @@ int ColumnWidthOf(const std::string &title)
 {
     constexpr std::size_t PixelsPerCharacter = 8;
     constexpr std::size_t MinWidth = 40;
-    constexpr std::size_t MaxWidth = 200;
+    constexpr std::size_t MaxWidth = kMaxColumnWidth;
     const std::size_t characters = std::min(title.size(), MaxWidth / PixelsPerCharacter + 1);
     return static_cast<int>(std::clamp(characters * PixelsPerCharacter, MinWidth, MaxWidth));
 }

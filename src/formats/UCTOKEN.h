@@ -30,5 +30,7 @@ struct T2DATable {
 std::vector<std::string> SplitLines(const std::string &text);
 // Parses 2DA text: version line, optional "DEFAULT:" line, column line, rows.
 T2DATable Parse2DA(const std::string &text);
-// Width in pixels the viewer gives a column with this title: 8 per character, 40 to 200.
+// Width in pixels the viewer gives a column with this title: 8 per character,
+// 40 to kMaxColumnWidth.
+constexpr int kMaxColumnWidth = 200;
 int ColumnWidthOf(const std::string &title);

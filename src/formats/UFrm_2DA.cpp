@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScreen>
@@ -69,10 +70,22 @@ void TFrm_2DA::Parse(const std::string &text)
 {
     m_codec = &GameTextCodec();
     m_table = Parse2DA(text);
+    // A column is as wide as its title asks (ColumnWidthOf), and wider, up to
+    // that rule's maximum, where the first rows' cells need it: short titles
+    // over long values would otherwise cut every value off.
+    constexpr int kRowsMeasured = 200;
+    constexpr int kCellPadding = 10;
+    const QFontMetrics metrics = ListRes->fontMetrics();
     std::vector<TListColumn> columns;
     columns.reserve(m_table.Titles.size());
-    for (const std::string &title : m_table.Titles)
-        columns.push_back({FromGameText(title, *m_codec), ColumnWidthOf(title)});
+    for (std::size_t column = 0; column < m_table.Titles.size(); ++column) {
+        const std::string &title = m_table.Titles[column];
+        int width = ColumnWidthOf(title);
+        for (std::size_t row = 0; row < m_table.Rows.size() && row < kRowsMeasured && width < kMaxColumnWidth; ++row)
+            width = std::min(kMaxColumnWidth,
+                             std::max(width, metrics.horizontalAdvance(Cell(int(row), int(column))) + kCellPadding));
+        columns.push_back({FromGameText(title, *m_codec), width});
+    }
     // One reset for the whole table: the grid draws once, at the end.
     m_model->SetColumns(std::move(columns));
     m_model->Relist(int(m_table.Rows.size()));

@@ -12,7 +12,8 @@ extern char **environ;
 
 namespace fs = std::filesystem;
 
-CliResult RunQuorlin(const std::vector<std::string> &args, const fs::path &scratch, const fs::path &workingFolder)
+CliResult RunQuorlin(const std::vector<std::string> &args, const fs::path &scratch, const fs::path &workingFolder,
+                     const std::function<void(pid_t)> &whileRunning)
 {
     const std::string outPath = (scratch / "stdout").string();
     const std::string errPath = (scratch / "stderr").string();
@@ -35,6 +36,8 @@ CliResult RunQuorlin(const std::vector<std::string> &args, const fs::path &scrat
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         throw std::runtime_error("cannot start " + argv[0]);
+    if (whileRunning)
+        whileRunning(pid);
     int status = 0;
     if (waitpid(pid, &status, 0) != pid)
         throw std::runtime_error("cannot wait for " + argv[0]);

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <sys/types.h>
 #include <string>
 #include <vector>
 
@@ -14,8 +16,10 @@ struct CliResult {
 };
 
 // Runs the built tool with args in workingFolder; output is captured through files in scratch.
+// whileRunning, when given, is called with the process id once it has started.
 CliResult RunQuorlin(const std::vector<std::string> &args, const std::filesystem::path &scratch,
-                     const std::filesystem::path &workingFolder);
+                     const std::filesystem::path &workingFolder,
+                     const std::function<void(pid_t)> &whileRunning = {});
 
 // The lines of a text, without their line feeds.
 std::vector<std::string> SplitLines(const std::string &text);

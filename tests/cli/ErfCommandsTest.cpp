@@ -8,7 +8,9 @@
 
 #include <gmock/gmock.h>
 
+#include <csignal>
 #include <cstdint>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 namespace rt = testdata::restype;
@@ -294,6 +296,41 @@ TEST_F(ErfPack, ExistingArchiveIsReplaced)
 
     ASSERT_EQ(again.ExitCode, 0) << again.Err;
     EXPECT_EQ(Run({"erf", "list", Path("x.erf")}).Out, "0\tb\tTXT\t2\n");
+}
+
+} // namespace
+
+namespace {
+
+// Ctrl+C in the middle of an extraction: the tool stops between two files,
+// every file it wrote is whole, and it says so with status 130.
+TEST_F(ErfCommands, CtrlCStopsAnExtractionBetweenTwoFiles)
+{
+    constexpr int kEntries = 20000;
+    const std::string text(1024, 't');
+    ErfBuilder erf("ERF ");
+    for (int i = 0; i < kEntries; ++i)
+        erf.Add("entry" + std::to_string(i), testdata::restype::TXT, text);
+    erf.WriteTo(Root() / "many.erf");
+    const std::filesystem::path out = Root() / "out";
+
+    const CliResult result = RunQuorlin({"erf", "extract", Path("many.erf"), out.string()}, Root().parent_path(),
+                                        Root(), [&out](pid_t pid) {
+                                            // The folder is made once the tool listens for Ctrl+C.
+                                            while (!std::filesystem::exists(out))
+                                                usleep(200);
+                                            usleep(2000);
+                                            kill(pid, SIGINT);
+                                        });
+
+    EXPECT_EQ(result.ExitCode, 130) << result.Err;
+    EXPECT_THAT(result.Err, HasSubstr("stopped"));
+    std::size_t written = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(out)) {
+        ++written;
+        EXPECT_EQ(std::filesystem::file_size(entry.path()), text.size()) << entry.path();
+    }
+    EXPECT_LT(written, std::size_t(kEntries));
 }
 
 } // namespace

@@ -17,6 +17,7 @@ TEST_F(Usage, HelpOfTheToolAndOfEachCommand)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--help"}, "usage: quorlin COMMAND"},
+        {{"--version"}, "quorlin 1."},
         {{"key", "--help"}, "usage: quorlin key list KEY"},
         {{"erf", "--help"}, "usage: quorlin erf list FILE"},
         {{"key", "list", "--help"}, "usage: quorlin key list KEY"},
