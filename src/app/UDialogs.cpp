@@ -221,3 +221,22 @@ bool TFileDialog::Execute(QWidget *parent)
     m_fileName = chosen;
     return true;
 }
+
+TOpenDirDialog::TOpenDirDialog(QObject *parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("OpenDirDialog"));
+}
+
+bool TOpenDirDialog::Execute(QWidget *parent)
+{
+    TFolderRequest request;
+    request.Parent = parent;
+    request.Caption = m_caption;
+    request.Title = m_title;
+    request.StartFolder = m_directory;
+    const QString chosen = AskFolder(request);
+    if (chosen.isEmpty())
+        return false;
+    m_directory = chosen;
+    return true;
+}

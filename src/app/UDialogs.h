@@ -86,6 +86,8 @@ public:
     const QString &FileName() const { return m_fileName; }
     void SetFileName(const QString &fileName) { m_fileName = fileName; }
 
+    void SetFilter(const QString &filter) { m_filter = filter; }
+
     // Asks for a file; true when the user chose one (FileName()).
     bool Execute(QWidget *parent);
 
@@ -118,4 +120,31 @@ public:
         : TFileDialog(name, filter, &AskSaveFileName, parent)
     {
     }
+};
+
+// A folder picker kept by its window (the browsers' "Extract Directory", the
+// packer's "Export to"). It keeps its last selection for the life of its
+// window and offers it again the next time.
+class TOpenDirDialog : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(QString title READ Title WRITE SetTitle)
+public:
+    static constexpr const char *kText = "Extract Directory";
+
+    explicit TOpenDirDialog(QObject *parent = nullptr);
+    const QString &Caption() const { return m_caption; }
+    void SetCaption(const QString &caption) { m_caption = caption; }
+    const QString &Title() const { return m_title; }
+    void SetTitle(const QString &title) { m_title = title; }
+    const QString &Directory() const { return m_directory; }
+    void SetDirectory(const QString &directory) { m_directory = directory; }
+
+    // Asks for a folder; true when the user confirmed one (Directory()).
+    bool Execute(QWidget *parent);
+
+private:
+    QString m_caption = QString::fromLatin1(kText);
+    QString m_title = QString::fromLatin1(kText);
+    QString m_directory;
 };

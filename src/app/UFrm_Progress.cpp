@@ -1,8 +1,11 @@
 #include "app/UFrm_Progress.h"
 
 #include "app/UApplication.h"
+#include "app/UCancel.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMdiSubWindow>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -117,4 +120,106 @@ void TFrm_Progress::CentreOnMainForm()
         area = screen->availableGeometry();
     if (area.isValid())
         move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+// ---------------------------------------------------------------- TEventPump
+
+TEventPump::TEventPump()
+{
+    m_sinceLast.start();
+}
+
+void TEventPump::Pump()
+{
+    if (m_sinceLast.elapsed() >= kIntervalMs)
+        PumpNow();
+}
+
+void TEventPump::PumpNow()
+{
+    QCoreApplication::processEvents();
+    m_sinceLast.restart();
+}
+
+// ---------------------------------------------------------------- TExportRun
+
+namespace {
+TExportObserver &ExportObserver()
+{
+    static TExportObserver observer;
+    return observer;
+}
+} // namespace
+
+TExportObserver SetExportObserver(TExportObserver observer)
+{
+    TExportObserver previous = std::move(ExportObserver());
+    ExportObserver() = std::move(observer);
+    return previous;
+}
+
+TExportRun::TExportRun(QWidget *browser, const QString &caption, qint64 maximum)
+{
+    m_progress = new TFrm_Progress;
+    if (!caption.isEmpty())
+        m_progress->SetCaption(caption);
+    m_progress->SetMaximum(maximum);
+    m_progress->SetPosition(0);
+    // A child window is disabled with its frame, so it cannot be closed either.
+    QWidget *disabled = browser;
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(browser->parentWidget()))
+        disabled = frame;
+    m_disabled = disabled;
+    disabled->setEnabled(false);
+    Notify();
+    m_pump.PumpNow();
+}
+
+TExportRun::~TExportRun()
+{
+    delete m_progress.data();
+    if (m_disabled)
+        m_disabled->setEnabled(true);
+}
+
+void TExportRun::Begin(const QString &caption, qint64 maximum)
+{
+    m_progress->SetCaption(caption);
+    m_progress->SetMaximum(maximum);
+    m_progress->SetPosition(0);
+    Notify();
+}
+
+void TExportRun::Step(const QString &status)
+{
+    // Called before each file: a stop asked for leaves every written file whole.
+    if (m_progress->Cancelled())
+        throw ECancelled();
+    m_progress->StepIt();
+    m_progress->SetStatusText(status);
+    Notify();
+    m_pump.Pump();
+}
+
+void TExportRun::Finish()
+{
+    m_pump.PumpNow();
+}
+
+void TExportRun::Notify() const
+{
+    if (ExportObserver())
+        ExportObserver()(*m_progress);
+}
+
+void RunExport(QWidget *browser, const QString &caption, qint64 maximum,
+               const std::function<void(TExportRun &run)> &work)
+{
+    TExportRun run(browser, caption, maximum);
+    try {
+        work(run);
+    } catch (const ECancelled &) {
+        return;
+    }
+    run.Finish();
 }

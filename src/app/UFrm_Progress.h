@@ -5,7 +5,11 @@
 // Updates only schedule a repaint: the caller decides when events are processed.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
+
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -45,3 +49,56 @@ private:
     void UpdateGauge();
     void CentreOnMainForm();
 };
+
+// Lets pending events be processed during a long loop, but at most once per
+// interval, so a loop over 100,000 files spends its time on the files.
+class TEventPump {
+public:
+    static constexpr int kIntervalMs = 40;
+    TEventPump();
+    void Pump();    // when the interval has passed
+    void PumpNow(); // always
+
+private:
+    QElapsedTimer m_sinceLast;
+};
+
+// One long run of a window (an export, a drop of many files): shows the
+// progress window and disables the window while it lives; its end (normal or
+// by an exception) frees the progress window and enables the window again.
+class TExportRun {
+public:
+    // caption empty: the progress window keeps its own until Begin.
+    TExportRun(QWidget *browser, const QString &caption, qint64 maximum);
+    ~TExportRun();
+    TExportRun(const TExportRun &) = delete;
+    TExportRun &operator=(const TExportRun &) = delete;
+
+    // Caption, gauge maximum and gauge 0 (each step of a multi-part export).
+    void Begin(const QString &caption, qint64 maximum);
+    // Advances the gauge by one, shows status and lets events be processed.
+    // Raises ECancelled when the user clicked Cancel: call it before each file.
+    void Step(const QString &status);
+    // Processes pending events once more at the end of the loop.
+    void Finish();
+
+    TFrm_Progress &Progress() const { return *m_progress; }
+
+private:
+    QPointer<QWidget> m_disabled;
+    QPointer<TFrm_Progress> m_progress;
+    TEventPump m_pump;
+
+    void Notify() const;
+};
+
+// Runs one export: work gets the run (progress window shown, browser disabled)
+// and steps it before each file; a stop the user asks for with Cancel ends
+// the export quietly after the file being written.
+void RunExport(QWidget *browser, const QString &caption, qint64 maximum,
+               const std::function<void(TExportRun &run)> &work);
+
+// Called with the progress window after each change of its caption or status
+// text during an export. Returns the observer it replaces.
+using TExportObserver = std::function<void(const TFrm_Progress &progress)>;
+TExportObserver SetExportObserver(TExportObserver observer);

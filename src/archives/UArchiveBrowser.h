@@ -1,15 +1,14 @@
 // What the two archive browsers (TFrm_BIF and TFrm_MODView) share: the base
 // window with the resource list, its preview and its extract commands, and the
 // pieces both are built from: the caption strips above their lists, the preview
-// panel, the resource list view, the folder picker of their extract commands
-// and the run of one export with the progress window.
+// panel and the resource list view (which the packer's list uses too).
 #pragma once
 
+#include "app/UDialogs.h"
 #include "app/UFrm_Progress.h"
 #include "app/UListModel.h"
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QMenu>
 #include <QObject>
@@ -114,87 +113,8 @@ private:
     bool m_endsDoubleClick = false;
 };
 
-// The folder picker of the extract commands. It keeps its last selection for
-// the life of its window and offers it again the next time.
-class TOpenDirDialog : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(QString caption READ Caption WRITE SetCaption)
-    Q_PROPERTY(QString title READ Title WRITE SetTitle)
-public:
-    static constexpr const char *kText = "Extract Directory";
-
-    explicit TOpenDirDialog(QObject *parent = nullptr);
-    const QString &Caption() const { return m_caption; }
-    void SetCaption(const QString &caption) { m_caption = caption; }
-    const QString &Title() const { return m_title; }
-    void SetTitle(const QString &title) { m_title = title; }
-    const QString &Directory() const { return m_directory; }
-    void SetDirectory(const QString &directory) { m_directory = directory; }
-
-    // Asks for a folder; true when the user confirmed one (Directory()).
-    bool Execute(QWidget *parent);
-
-private:
-    QString m_caption = QString::fromLatin1(kText);
-    QString m_title = QString::fromLatin1(kText);
-    QString m_directory;
-};
-
-// Lets pending events be processed during a long loop, but at most once per
-// interval, so a loop over 100,000 files spends its time on the files.
-class TEventPump {
-public:
-    static constexpr int kIntervalMs = 40;
-    TEventPump();
-    void Pump();    // when the interval has passed
-    void PumpNow(); // always
-
-private:
-    QElapsedTimer m_sinceLast;
-};
-
-// One export of a browser: shows the progress window and disables the browser
-// while it lives; its end (normal or by an exception) frees the progress window
-// and enables the browser again.
-class TExportRun {
-public:
-    // caption empty: the progress window keeps its own until Begin.
-    TExportRun(QWidget *browser, const QString &caption, qint64 maximum);
-    ~TExportRun();
-    TExportRun(const TExportRun &) = delete;
-    TExportRun &operator=(const TExportRun &) = delete;
-
-    // Caption, gauge maximum and gauge 0 (each step of a multi-part export).
-    void Begin(const QString &caption, qint64 maximum);
-    // Advances the gauge by one, shows status and lets events be processed.
-    // Raises ECancelled when the user clicked Cancel: call it before each file.
-    void Step(const QString &status);
-    // Processes pending events once more at the end of the loop.
-    void Finish();
-
-    TFrm_Progress &Progress() const { return *m_progress; }
-
-private:
-    QPointer<QWidget> m_disabled;
-    QPointer<TFrm_Progress> m_progress;
-    TEventPump m_pump;
-
-    void Notify() const;
-};
-
-// Runs one export: work gets the run (progress window shown, browser disabled)
-// and steps it before each file; a stop the user asks for with Cancel ends
-// the export quietly after the file being written.
-void RunExport(QWidget *browser, const QString &caption, qint64 maximum,
-               const std::function<void(TExportRun &run)> &work);
-
 // Appends an item with the component name and caption to a context menu.
 QAction *AddMenuItem(QMenu *menu, const char *name, const char *caption);
-
-// Called with the progress window after each change of its caption or status
-// text during an export. Returns the observer it replaces.
-using TExportObserver = std::function<void(const TFrm_Progress &progress)>;
-TExportObserver SetExportObserver(TExportObserver observer);
 
 // Sets a reader's progress event for one export and unsets it however the
 // export ends.
