@@ -1,16 +1,19 @@
 // Benchmarks of the windows: opening a GFF viewer on a large blueprint (as
 // every archive preview of a GFF resource does) and listing a whole talk
 // table in the TLK window, each from the window's creation to its first
-// complete paint; and the ERF viewer's "Extract file(s) to .." on 20,000
-// selected rows, beside cp -r of the same files.
+// complete paint; the ERF viewer's "Extract file(s) to .." on 20,000
+// selected rows, beside cp -r of the same files; and a drop of 5,000 files on
+// the packer, beside reading the same files.
 //
 // Needs a display: run under xvfb-run -a. The data goes to a new folder
 // under /dev/shm, removed at the end, or to QUORLIN_BENCH_DIR, which is kept.
 
 #include "app/UApplication.h"
 #include "app/UDialogs.h"
+#include "app/UFileIO.h"
 #include "archives/UArchiveBrowser.h"
 #include "archives/UFrm_ModView.h"
+#include "packer/UFrm_ModEdit.h"
 #include "app/USettings.h"
 #include "app/UUtil.h"
 #include "formats/UCTLK.h"
@@ -25,6 +28,8 @@
 #include "testdata/TlkBuilder.h"
 
 #include <QAbstractItemModel>
+#include <QMimeData>
+#include <QUrl>
 #include <QPushButton>
 #include <QTableView>
 
@@ -304,6 +309,54 @@ void BM_CopyTheSameFiles(benchmark::State &state)
     fs::remove_all(out);
 }
 BENCHMARK(BM_CopyTheSameFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+constexpr int kDroppedFiles = 5000;
+
+std::vector<fs::path> DroppedFiles()
+{
+    std::vector<fs::path> files;
+    for (int i = 0; i < kDroppedFiles; ++i)
+        files.push_back(Data().LooseFiles / ("res" + std::to_string(i) + ".txt"));
+    return files;
+}
+
+// A drop of 5,000 files from the file list on a new packer archive, progress
+// window and rows included.
+void BM_PackerDropOfManyFiles(benchmark::State &state)
+{
+    auto *mime = new QMimeData;
+    QList<QUrl> urls;
+    for (const fs::path &file : DroppedFiles())
+        urls << QUrl::fromLocalFile(QString::fromStdString(file.string()));
+    mime->setUrls(urls);
+    mime->setData(TFrm_MODEdit::kFilesMimeType, "1");
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto packer = std::make_unique<TFrm_MODEdit>();
+        packer->NewErf1Click();
+        state.ResumeTiming();
+        packer->ListResDragDrop(mime);
+        state.PauseTiming();
+        rows = std::size_t(packer->ListRes->RowCount());
+        packer.reset();
+        state.ResumeTiming();
+    }
+    delete mime;
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_PackerDropOfManyFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// Reading the same files, for comparison.
+void BM_ReadTheDroppedFiles(benchmark::State &state)
+{
+    std::size_t bytes = 0;
+    for (auto _ : state)
+        for (const fs::path &file : DroppedFiles())
+            bytes += ReadWholeFile(file.string()).size();
+    benchmark::DoNotOptimize(bytes);
+}
+BENCHMARK(BM_ReadTheDroppedFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace
 

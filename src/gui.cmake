@@ -18,6 +18,7 @@ add_library(quorlin-gui STATIC
   formats/UFrm_UTXPreview.cpp
   media/UFrm_IMG.cpp
   media/UImageDecoders.cpp
+  packer/UFrm_ModEdit.cpp
 )
 set_target_properties(quorlin-gui PROPERTIES AUTOMOC ON)
 target_include_directories(quorlin-gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

@@ -41,6 +41,15 @@ void TListModel::Relist(int rowCount, const std::function<void()> &between)
     }
 }
 
+void TListModel::Append(int count)
+{
+    if (count <= 0)
+        return;
+    beginInsertRows({}, m_rowCount, m_rowCount + count - 1);
+    m_rowCount += count;
+    endInsertRows();
+}
+
 int TListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : m_rowCount;

@@ -32,6 +32,8 @@ public:
     // for afresh (the window changes what its rows stand for in between).
     void Relist(int rowCount, const std::function<void()> &between = {});
     void Clear() { Relist(0); }
+    // Adds count rows at the end (the window has appended their records).
+    void Append(int count);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -11,6 +11,7 @@
 #include "formats/UFrm_TXT.h"
 #include "formats/UFrm_UTX.h"
 #include "media/UFrm_IMG.h"
+#include "packer/UFrm_ModEdit.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -274,7 +275,8 @@ void TFrmMain::Duskmere1Click()
 
 void TFrmMain::Packer1Click()
 {
-    // Opens an empty packer window once TFrm_MODEdit exists.
+    // The packer starts empty, maximized: it needs room for its lists.
+    AddChildWindow(new TFrm_MODEdit)->showMaximized();
 }
 
 void TFrmMain::ExitClick()

@@ -66,9 +66,8 @@ std::string PakTypeToExt(std::int32_t resType)
 
 std::int32_t PakExtToType(const std::string &ext)
 {
-    const std::string wanted = LowerCaseAscii(ext);
     for (const TResTypeRow &row : CommonRows)
-        if (LowerCaseAscii(row.ext) == wanted)
+        if (SameNameNoCase(row.ext, ext))
             return row.type;
     return -1;
 }

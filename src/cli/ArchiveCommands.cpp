@@ -349,12 +349,9 @@ int ErfPack(const std::vector<std::string> &argv)
     pak.Description = EncodeArgument(pak.Codec(), description.value_or(""), "--description");
     for (const auto &file : files) {
         ThrowIfCancelled();
-        const std::string reason = pak.RefusalReason(file);
-        if (!reason.empty()) {
+        const std::string reason = pak.AddFileIfAccepted(file);
+        if (!reason.empty())
             PrintError("skipped " + file + ": " + reason);
-            continue;
-        }
-        pak.AddFile(file);
     }
     if (pak.Entries().empty())
         throw CommandError{"none of the files could be packed; nothing was written"};

@@ -160,7 +160,13 @@ bool CMODPAK::Open(const std::string &path)
 std::string CMODPAK::BuildLocalizedStrings(std::uint32_t &count) const
 {
     std::vector<RMOD_LOCSTRING> strings = LocStrings;
-    if (Kind == akMOD || Kind == akHAK) {
+    if (Kind == akERF) {
+        // An ERF shows no title or description: the string the packer edits goes
+        // rather than be carried along unseen; strings of other languages stay.
+        const int edited = EditedString(strings);
+        if (edited >= 0)
+            strings.erase(strings.begin() + edited);
+    } else if (Kind == akMOD || Kind == akHAK) {
         int edited = EditedString(strings);
         if (edited < 0) {
             strings.push_back({0, {}});
@@ -265,21 +271,38 @@ std::optional<std::string> CMODPAK::ResRefOfFile(const std::string &path) const
     return Codec().Encode(NameOfFile(path));
 }
 
-std::string CMODPAK::RefusalReason(const std::string &path) const
+std::string CMODPAK::RefusalReason(const std::string &path, std::string *resref, std::int32_t *type) const
 {
     if (NameOfFile(path).empty())
         return "it has no name before its extension";
-    const std::optional<std::string> name = ResRefOfFile(path);
+    std::optional<std::string> name = ResRefOfFile(path);
     if (!name)
         return "its name has characters the game's text encoding (" + Codec().Name() + ") cannot hold";
     if (name->size() > 16)
         return "its name is longer than 16 characters";
-    std::string ext = ExtractFileExt(path);
-    std::int32_t type = ExtToType(ext.empty() ? ext : ext.substr(1));
-    if (type < 0)
+    const std::string ext = ExtractFileExt(path);
+    const std::int32_t resType = ExtToType(ext.empty() ? ext : ext.substr(1));
+    if (resType < 0)
         return "its extension names no resource type";
-    if (Find(*name, type) >= 0)
+    if (Find(*name, resType) >= 0)
         return "a resource of that name and type is already present";
+    if (resref)
+        *resref = std::move(*name);
+    if (type)
+        *type = resType;
+    return {};
+}
+
+std::string CMODPAK::AddFileIfAccepted(const std::string &path)
+{
+    RMOD_FILE entry;
+    std::string reason = RefusalReason(path, &entry.ResRef, &entry.ResType);
+    if (!reason.empty())
+        return reason;
+    entry.Data = ReadWholeFile(path);
+    entry.ResID = std::int32_t(m_entries.size());
+    entry.Size = std::int32_t(entry.Data.size());
+    m_entries.push_back(std::move(entry));
     return {};
 }
 

@@ -41,8 +41,8 @@ public:
     std::string Url;
     std::string Description;
     // Localized strings of an opened archive; the one the packer edits (language
-    // 0, else the first) is rebuilt from the texts on save, the others are
-    // written back unchanged.
+    // 0, else the first) is rebuilt from the texts on save (and left out when
+    // saving as ERF, which has none), the others are written back unchanged.
     std::vector<RMOD_LOCSTRING> LocStrings;
     std::string CurrentName; // full path of the file being exported
     std::function<void(CMODPAK &)> OnExport;
@@ -74,8 +74,12 @@ public:
     std::optional<std::string> ResRefOfFile(const std::string &path) const;
     // Why the packer refuses to add a file ("" when it accepts it): a name the
     // game's encoding cannot hold, longer than 16 characters once encoded, an
-    // unknown extension, or already present.
-    std::string RefusalReason(const std::string &path) const;
+    // unknown extension, or already present. When accepted, the ResRef and type
+    // it would get.
+    std::string RefusalReason(const std::string &path, std::string *resref = nullptr,
+                              std::int32_t *type = nullptr) const;
+    // Adds the file unless refused; returns the reason of a refusal ("" when added).
+    std::string AddFileIfAccepted(const std::string &path);
     // The encoding of names and texts inside the archive.
     const CGameTextCodec &Codec() const { return *m_codec; }
     // The path Save writes for this kind.

@@ -223,6 +223,7 @@ struct StringCase {
     const char *fileType;
     std::vector<testdata::ErfString> stored;
     std::vector<testdata::ErfString> saved; // after editing the texts
+    int saveAs = akNone;                     // another kind to save as
 };
 
 void PrintTo(const StringCase &row, std::ostream *os) { *os << row.name; }
@@ -243,11 +244,14 @@ TEST_P(LocalizedStrings, OnlyTheEditedStringChanges)
     pak.Title = "Title";
     pak.Url = "Url";
     pak.Description = "Edited";
+    if (row.saveAs != akNone)
+        pak.Kind = row.saveAs;
     pak.Save(dir / "out");
 
     ErfBuilder expected = archive;
+    expected.FileType = pak.Kind == akERF ? "ERF " : row.fileType;
     expected.Strings = row.saved;
-    EXPECT_EQ(ReadFile(dir.Path() / (std::string("out.") + (pak.Kind == akHAK ? "hak" : "mod"))),
+    EXPECT_EQ(ReadFile(dir.Path() / (std::string("out.") + (pak.Kind == akHAK ? "hak" : pak.Kind == akERF ? "erf" : "mod"))),
               expected.Build());
 }
 
@@ -260,7 +264,10 @@ INSTANTIATE_TEST_SUITE_P(
                       StringCase{"HakAmongOthers", "HAK ",
                                  {{1, "one"}, {0, ErfBuilder::HakText("a", "b", "c")}},
                                  {{1, "one"}, {0, ErfBuilder::HakText("Title", "Url", "Edited")}}},
-                      StringCase{"NoStringAtAll", "MOD ", {}, {{0, "Edited"}}}),
+                      StringCase{"NoStringAtAll", "MOD ", {}, {{0, "Edited"}}},
+                      // An ERF shows no texts: the one the packer edits is dropped.
+                      StringCase{"SavedAsErf", "HAK ", {{0, ErfBuilder::HakText("a", "b", "c")}, {1, "one"}}, {{1, "one"}},
+                                 akERF}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ErfWriterTest, StringsThatWereNeverWrittenAreIgnored)

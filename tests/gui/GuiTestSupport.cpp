@@ -35,7 +35,11 @@ void TGuiTest::SetUp()
     m_previousFolder = SetFolderHandler([](const TFolderRequest &) { return QString(); });
     m_previousMessageBox = SetMessageBoxHandler([this](const TMessageBoxRequest &request) {
         ShownMessages.push_back({request.Icon, request.Caption, request.Text, request.Buttons});
-        return QMessageBox::Ok;
+        if (MessageAnswers.empty())
+            return QMessageBox::Ok;
+        const QMessageBox::StandardButton answer = MessageAnswers.front();
+        MessageAnswers.pop_front();
+        return answer;
     });
 }
 

@@ -49,6 +49,8 @@ protected:
     std::deque<QString> OpenFileAnswers;
     std::vector<TOpenFileRequest> OpenFileRequests;
     std::vector<TShownMessage> ShownMessages;
+    // Answers of message boxes that ask, in order; none left: OK.
+    std::deque<QMessageBox::StandardButton> MessageAnswers;
 
 private:
     QTemporaryDir m_folder;
