@@ -1,7 +1,10 @@
 # The desktop viewer: windows and dialogs on Qt 6 Widgets over quorlin-core.
 add_library(quorlin-gui STATIC
+  app/About.cpp
   app/UApplication.cpp
+  app/UCTRAD.cpp
   app/UDialogs.cpp
+  app/UFrm_Option.cpp
   app/UFrm_Progress.cpp
   app/UListModel.cpp
   app/UMain.cpp
@@ -21,6 +24,7 @@ add_library(quorlin-gui STATIC
   packer/UFrm_ModEdit.cpp
 )
 set_target_properties(quorlin-gui PROPERTIES AUTOMOC ON)
+target_compile_definitions(quorlin-gui PRIVATE QUORLIN_VERSION="${PROJECT_VERSION}")
 target_include_directories(quorlin-gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(quorlin-gui PUBLIC quorlin-core Qt6::Widgets Qt6::OpenGLWidgets)
 # ImageMagick decodes the picture formats Qt has no reader for (TGA, PCX, PSD, SGI).

@@ -1,6 +1,7 @@
 #include "app/UFrm_Progress.h"
 
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/UCancel.h"
 
 #include <QCloseEvent>
@@ -54,6 +55,9 @@ TFrm_Progress::TFrm_Progress(QWidget *parent)
         SetStatusText(QStringLiteral("Stopping after this file..."));
     });
 
+    // Only the Cancel button keeps its translated text: the caller sets the
+    // caption and the status line.
+    Translator().Translate(this);
     CentreOnMainForm();
     show();
 }

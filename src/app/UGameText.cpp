@@ -321,3 +321,9 @@ const CGameTextCodec &LanguageTextCodec(std::uint32_t language, const CGameTextC
         return CGameTextCodec::Named(encoding);
     return gameCodec;
 }
+
+bool IsValidUtf8(std::string_view text)
+{
+    std::vector<char32_t> characters;
+    return DecodeUtf8(text, characters);
+}

@@ -76,3 +76,6 @@ const CGameTextCodec &GameTextCodec();
 const CGameTextCodec &LanguageTextCodec(std::uint32_t language, const CGameTextCodec &gameCodec);
 // The encodings the preference offers, one per language of the game.
 std::vector<std::string> GameEncodings();
+
+// True when text is strict UTF-8 (no overlong forms, surrogates or stray bytes).
+bool IsValidUtf8(std::string_view text);

@@ -52,6 +52,7 @@ private:
 // A list of whole rows: Home and End go to the first and last row, as in every
 // list of the desktop (a table view would go to the first and last column).
 class TListView : public QTableView {
+    Q_OBJECT
 public:
     using QTableView::QTableView;
 

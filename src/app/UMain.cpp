@@ -1,7 +1,10 @@
 #include "app/UMain.h"
 
+#include "app/About.h"
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/UDialogs.h"
+#include "app/UFrm_Option.h"
 #include "app/UUtil.h"
 #include "archives/UFrm_BIF.h"
 #include "archives/UFrm_ModView.h"
@@ -15,11 +18,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QStyle>
 
@@ -106,10 +111,12 @@ TFrmMain::TFrmMain(QWidget *parent) : QMainWindow(parent)
     CreateMenus();
 
     LoadOptions();
-    // The translator is created here, before the temporary folder, and when
-    // Settings().Language is not empty it loads that language and translates
-    // this window.
+    Translator() = CTRAD();
     CreateTempFolder();
+    if (!Settings().Language.empty()) {
+        Translator().LoadLanguage(Settings().Language);
+        Translator().Translate(this);
+    }
     SetCaptions();
 }
 
@@ -262,9 +269,8 @@ void TFrmMain::Duskmere1Click()
     const std::string gameFolder = GetGameFolder();
     if (gameFolder.empty()) {
         ShowErrorBox(this, TApplication::Title(),
-                     QStringLiteral("No game folder is set. Name it with the key Location of section "
-                                    "[Duskmere] in %1, or with the environment variable QUORLIN_GAME_FOLDER.")
-                         .arg(FromPath(GetGameFolderConfigPath())));
+                     QStringLiteral("No game folder is set. Choose the folder that holds chitin.key in "
+                                    "Option > Preference, group \"Game\"."));
         return;
     }
     auto *browser = new TFrm_BIF;
@@ -335,13 +341,36 @@ void TFrmMain::Cascade1Click()
 
 void TFrmMain::PreferenceClick()
 {
-    // Shows TFrm_Option modally, then reloads the language, re-translates
-    // every window and sets the captions again, once those windows exist.
+    {
+        TFrm_Option dialog(this);
+        dialog.exec();
+    }
+    if (!Settings().Language.empty()) {
+        Translator().LoadLanguage(Settings().Language);
+        // Processing events may close windows: each is watched until its turn.
+        std::vector<QPointer<QWidget>> windows;
+        for (QWidget *window : CTRAD::AllWindows())
+            windows.emplace_back(window);
+        for (const QPointer<QWidget> &window : windows) {
+            if (window) {
+                Translator().Translate(window);
+                QCoreApplication::processEvents();
+            }
+        }
+    }
+    SetCaptions();
+}
+
+void TFrmMain::CreateAboutWindow()
+{
+    if (!m_about)
+        m_about = new TFrm_About(this);
 }
 
 void TFrmMain::About1Click()
 {
-    // Shows the about window modally once TFrm_About exists.
+    if (m_about)
+        m_about->exec();
 }
 
 void TFrmMain::LoadOptions()

@@ -16,6 +16,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class TFrmMain;
+class TFrm_About;
 class TOpenDialog;
 
 // Creates the viewer of a file command, shows it as a child window and loads path.
@@ -53,6 +54,11 @@ public:
     void LoadOptions();
     void SaveOptions();
 
+    // Creates the about window, hidden until the About command shows it; it
+    // lives as long as the main window.
+    void CreateAboutWindow();
+    TFrm_About *AboutWindow() const { return m_about; }
+
 public slots:
     void Duskmere1Click();
     void Packer1Click();
@@ -67,6 +73,7 @@ protected:
 
 private:
     QMdiArea *m_mdiArea = nullptr;
+    TFrm_About *m_about = nullptr;
     std::vector<TOpenDialog *> m_openDialogs; // in the order of FileCommands()
     QList<QAction *> m_windowListActions;      // the window list of the Window menu
 

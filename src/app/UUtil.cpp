@@ -4,6 +4,7 @@
 #include "app/UGameText.h"
 #include "app/UText.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -80,9 +81,25 @@ std::string GetGameFolder()
     const char *overridden = std::getenv("QUORLIN_GAME_FOLDER");
     if (overridden && *overridden)
         return overridden;
+    return GetConfiguredGameFolder();
+}
+
+std::string GetConfiguredGameFolder()
+{
     CINIFILE ini;
     ini.Load(GetGameFolderConfigPath());
     return ini.ReadString("Duskmere", "Location", "");
+}
+
+void SetGameFolder(const std::string &folder)
+{
+    const std::string path = GetGameFolderConfigPath();
+    std::error_code error;
+    fs::create_directories(ExtractFilePath(path), error);
+    CINIFILE ini;
+    ini.Load(path);
+    ini.WriteString("Duskmere", "Location", folder);
+    ini.Save(path);
 }
 
 std::string GetLanguageFolder()
@@ -105,6 +122,10 @@ std::vector<std::string> GetLanguages()
         if (name.size() >= 4 && SameNameNoCase(name.substr(name.size() - 4), ".ini"))
             names.push_back(name.substr(0, name.size() - 4));
     }
+    // The order of a Windows folder listing, not the file system's hash order.
+    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+        return LowerCaseAscii(a) < LowerCaseAscii(b);
+    });
     return names;
 }
 

@@ -17,9 +17,14 @@ void SetProgramFolder(const std::string &folder);
 std::string GetGameFolder();
 // $XDG_CONFIG_HOME/Ostrel/Quorlin.conf, ~/.config when XDG_CONFIG_HOME is unset.
 std::string GetGameFolderConfigPath();
+// The game folder the configuration file names, whatever the environment says.
+std::string GetConfiguredGameFolder();
+// Names folder as the game folder in the configuration file (creating it),
+// keeping the file's other lines; raises EFileError when it cannot be written.
+void SetGameFolder(const std::string &folder);
 
 // Language names, one per *.ini file of the program's language folder, in
-// the order the folder lists them.
+// alphabetical order.
 std::vector<std::string> GetLanguages();
 // The language folder ("Language" in any letter case) with a trailing separator;
 // program folder + "Language/" when it does not exist.

@@ -10,7 +10,7 @@ int main(int argc, char *argv[])
     TApplication app(argc, argv);
 
     TFrmMain main;
-    // The about window is created here, hidden until the About command shows it.
+    main.CreateAboutWindow();
     main.show();
     return app.exec();
 }

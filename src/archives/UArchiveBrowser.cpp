@@ -294,7 +294,6 @@ TArchiveBrowser::TArchiveBrowser(const QString &name, const QString &caption, st
     connect(ExtractTo, &QAction::triggered, this, &TArchiveBrowser::ExtractToClick);
     connect(ExtractAll1, &QAction::triggered, this, [this] { ExtractAll1Click(); });
 
-    // The translator gives the window its texts in the chosen language here.
     OpenDirDialog->SetDirectory(FromPath(defaultDir));
     m_preview = std::make_unique<TPreview>(Panel1, fromErf);
     m_preview->SetLists({ListRes});

@@ -1,6 +1,7 @@
 #include "archives/UFrm_BIF.h"
 
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/USettings.h"
 #include "app/UUtil.h"
 #include "archives/UPreview.h"
@@ -45,6 +46,7 @@ TFrm_BIF::TFrm_BIF(QWidget *parent)
     resize(kDesignWidth, kDesignHeight);
     CreateComponents();
     SetPreviewLists({ListRes, ListBif});
+    Translator().Translate(this);
 }
 
 TFrm_BIF::~TFrm_BIF()

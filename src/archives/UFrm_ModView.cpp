@@ -1,6 +1,7 @@
 #include "archives/UFrm_ModView.h"
 
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/USettings.h"
 #include "app/UUtil.h"
 #include "archives/UPreview.h"
@@ -29,6 +30,7 @@ TFrm_MODView::TFrm_MODView(QWidget *parent)
 {
     resize(kDesignWidth, kDesignHeight);
     CreateComponents();
+    Translator().Translate(this);
 }
 
 TFrm_MODView::~TFrm_MODView()
@@ -68,7 +70,7 @@ void TFrm_MODView::OpenFile(const QString &path)
         return;
     m_opened = true;
     const std::string archivePath = ToPath(path);
-    setWindowTitle(windowTitle() + QStringLiteral(" - ") + FromPath(ExtractFileName(archivePath)));
+    SetCaptionFile(this, FromPath(ExtractFileName(archivePath)));
     m_reader->Open(archivePath); // its messages are the only report
     ListRes->Relist(int(m_reader->Entries.size()));
     if (ListRes->RowCount() > 0)

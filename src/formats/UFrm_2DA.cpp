@@ -1,6 +1,7 @@
 #include "formats/UFrm_2DA.h"
 
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/UFileIO.h"
 #include "app/UGameText.h"
 #include "app/UListModel.h"
@@ -57,7 +58,7 @@ TFrm_2DA::TFrm_2DA(QWidget *parent) : QWidget(parent)
 
 void TFrm_2DA::OpenFile(const QString &path)
 {
-    setWindowTitle(windowTitle() + " - " + QFileInfo(path).fileName());
+    SetCaptionFile(this, QFileInfo(path).fileName());
     Parse(ReadWholeFile(ToPath(path)));
 }
 

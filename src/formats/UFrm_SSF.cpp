@@ -1,6 +1,7 @@
 #include "formats/UFrm_SSF.h"
 
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/UListModel.h"
 #include "formats/UCSSF.h"
 
@@ -52,7 +53,8 @@ TFrm_SSF::~TFrm_SSF() = default;
 
 void TFrm_SSF::OpenFile(const QString &path)
 {
-    setWindowTitle(windowTitle() + " - " + QFileInfo(path).fileName());
+    Translator().Translate(this);
+    SetCaptionFile(this, QFileInfo(path).fileName());
     m_soundSet->Load(ToPath(path));
     m_model->Relist(int(m_soundSet->Entries.size()));
 }

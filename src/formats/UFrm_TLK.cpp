@@ -1,6 +1,7 @@
 #include "formats/UFrm_TLK.h"
 
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/UListModel.h"
 #include "app/UMessage.h"
 
@@ -86,9 +87,10 @@ QToolButton *AddNavigationButton(QToolBar *bar, const char *name, TNavigation ki
     return button;
 }
 
-QLabel *BoldLabel(const QString &text, QWidget *parent)
+QLabel *BoldLabel(const char *name, const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
@@ -142,7 +144,7 @@ TFrm_TLK::TFrm_TLK(QWidget *parent) : QWidget(parent)
     Splitter1->setSizes({kDesignedHeight - kDetailHeight, kDetailHeight});
 
     layout->addWidget(Splitter1, 1);
-    // The translator, once the program has one, translates the captions here.
+    Translator().Translate(this);
 }
 
 TFrm_TLK::~TFrm_TLK() = default;
@@ -193,15 +195,15 @@ void TFrm_TLK::CreateSearchStrip()
     value->addWidget(Btn_Search);
     strip->addWidget(Grp_SearchValue, 1);
 
-    Grp_ViewAll = new QGroupBox(this);
-    Grp_ViewAll->setObjectName(QStringLiteral("Grp_ViewAll"));
-    Btn_ViewAll = new QPushButton(QStringLiteral("View All"), Grp_ViewAll);
+    GroupBox2 = new QGroupBox(this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    Btn_ViewAll = new QPushButton(QStringLiteral("View All"), GroupBox2);
     Btn_ViewAll->setObjectName(QStringLiteral("Btn_ViewAll"));
     Btn_ViewAll->setAutoDefault(false);
     connect(Btn_ViewAll, &QPushButton::clicked, this, &TFrm_TLK::Btn_ViewAllClick);
-    auto *viewAll = new QHBoxLayout(Grp_ViewAll);
+    auto *viewAll = new QHBoxLayout(GroupBox2);
     viewAll->addWidget(Btn_ViewAll);
-    strip->addWidget(Grp_ViewAll);
+    strip->addWidget(GroupBox2);
 
     static_cast<QVBoxLayout *>(layout())->addLayout(strip);
 }
@@ -210,6 +212,7 @@ void TFrm_TLK::CreateDetailArea(QWidget *area)
 {
     StaticText1 = new QLabel(QStringLiteral("0"), area);
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
+    KeepUntranslated(StaticText1);
     StaticText1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StaticText1->setMinimumWidth(70);
@@ -240,10 +243,10 @@ void TFrm_TLK::CreateDetailArea(QWidget *area)
     Mmo_Description->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     auto *line = new QHBoxLayout;
-    line->addWidget(BoldLabel(QStringLiteral("ID : "), area));
+    line->addWidget(BoldLabel("Label_ID", QStringLiteral("ID : "), area));
     line->addWidget(StaticText1);
     line->addSpacing(8);
-    line->addWidget(BoldLabel(QStringLiteral("Resource Name :"), area));
+    line->addWidget(BoldLabel("Label_ResName", QStringLiteral("Resource Name :"), area));
     line->addWidget(Edit_ResName);
     line->addStretch(1);
     line->addWidget(ToolBar1);
@@ -252,13 +255,14 @@ void TFrm_TLK::CreateDetailArea(QWidget *area)
     layout->setContentsMargins(0, 4, 0, 0);
     layout->setSpacing(4);
     layout->addLayout(line);
-    layout->addWidget(BoldLabel(QStringLiteral("Description :"), area));
+    layout->addWidget(BoldLabel("Label_Description", QStringLiteral("Description :"), area));
     layout->addWidget(Mmo_Description, 1);
 }
 
 void TFrm_TLK::OpenFile(const QString &path)
 {
-    setWindowTitle(windowTitle() + " - " + QFileInfo(path).fileName());
+    Translator().Translate(this);
+    SetCaptionFile(this, QFileInfo(path).fileName());
     ShowEntries({});
     ClearDetails();
     m_talkTable.Load(ToPath(path));

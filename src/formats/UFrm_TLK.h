@@ -50,7 +50,7 @@ public:
     QSpinBox *SearchID = nullptr;
     QLineEdit *SearchText = nullptr;
     QPushButton *Btn_Search = nullptr;
-    QGroupBox *Grp_ViewAll = nullptr;
+    QGroupBox *GroupBox2 = nullptr; // holds View All
     QPushButton *Btn_ViewAll = nullptr;
     QSplitter *Splitter1 = nullptr;
     QTableView *ListRes = nullptr;

@@ -1,6 +1,7 @@
 #include "formats/UFrm_TXT.h"
 
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/UFileIO.h"
 #include "app/UGameText.h"
 
@@ -57,7 +58,7 @@ QSize TFrm_TXT::sizeHint() const
 
 void TFrm_TXT::OpenFile(const QString &path)
 {
-    setWindowTitle(windowTitle() + " - " + QFileInfo(path).fileName());
+    SetCaptionFile(this, QFileInfo(path).fileName());
     const std::string bytes = ReadWholeFile(ToPath(path));
     // One call for the whole text: large files load at once.
     Memo1->setPlainText(DecodeTextLines(bytes, GameTextCodec()));

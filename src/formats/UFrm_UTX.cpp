@@ -1,11 +1,12 @@
 #include "formats/UFrm_UTX.h"
 
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/UDialogs.h"
 #include "app/UFileIO.h"
+#include "app/UListModel.h"
 #include "app/USettings.h"
 #include "formats/UFrm_UTXPreview.h"
-#include "app/UListModel.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -32,8 +33,6 @@ TFrm_UTX::TFrm_UTX(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("Frm_UTX"));
     setWindowTitle(QString::fromLatin1(kCaption));
     resize(kDesignedWidth, kDesignedHeight);
-    // The translator, once the program has one, translates the captions here.
-
     const bool makeText = Settings().UTXMakeText;
     m_reader = std::make_unique<CUT>();
     m_reader->MakeText = makeText;
@@ -107,6 +106,7 @@ TFrm_UTX::TFrm_UTX(QWidget *parent) : QWidget(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(PageControl1);
+    Translator().Translate(this);
 }
 
 TFrm_UTX::~TFrm_UTX() = default;
@@ -120,7 +120,7 @@ const RUT *TFrm_UTX::EntryAt(int row) const
 
 void TFrm_UTX::OpenFile(const QString &path)
 {
-    setWindowTitle(windowTitle() + " - " + QFileInfo(path).fileName());
+    SetCaptionFile(this, QFileInfo(path).fileName());
     m_gridModel->Clear();
     Memo1->clear();
     m_reader->Entries.clear();

@@ -1,5 +1,6 @@
 #include "media/UFrm_IMG.h"
 
+#include "app/UCTRAD.h"
 #include "media/UImageDecoders.h"
 
 #include <QFileInfo>
@@ -77,6 +78,7 @@ TFrm_IMG::TFrm_IMG(QWidget *parent) : QWidget(parent)
     layout->setSpacing(0);
     layout->addWidget(Image1, 1);
     layout->addWidget(Panel1);
+    Translator().Translate(this);
 }
 
 QSize TFrm_IMG::sizeHint() const
@@ -87,7 +89,7 @@ QSize TFrm_IMG::sizeHint() const
 void TFrm_IMG::OpenFile(const QString &path)
 {
     const QString name = QFileInfo(path).fileName();
-    setWindowTitle(windowTitle() + " - " + name);
+    SetCaptionFile(this, name);
     const TPicture picture = LoadPicture(path);
     m_format = picture.Format;
     Image1->SetPicture(picture.Image);

@@ -1,6 +1,7 @@
 #include "packer/UFrm_ModEdit.h"
 
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/UDialogs.h"
 #include "app/UFileIO.h"
 #include "app/UFrm_Progress.h"
@@ -211,7 +212,7 @@ TFrm_MODEdit::TFrm_MODEdit(QWidget *parent) : QWidget(parent)
     setWindowTitle(QString::fromLatin1(kCaption));
     resize(kDesignWidth, kDesignHeight);
     CreateComponents();
-    // The translator gives the window its texts in the chosen language here.
+    Translator().Translate(this);
     SetEditing(false);
 }
 
@@ -251,11 +252,11 @@ void TFrm_MODEdit::CreateComponents()
     NewMOD1 = AddMenuItem(PopupMenu_New, "NewMOD1", "New MOD");
     PopupMenu_Open = addMenu("PopupMenu_Open");
     Open = AddMenuItem(PopupMenu_Open, "Open", "Open");
-    PopupMenu_Open->addSeparator();
+    PopupMenu_Open->addSeparator()->setObjectName(QStringLiteral("N2"));
     PopupMenu_Saveas = addMenu("PopupMenu_Saveas");
     Save = AddMenuItem(PopupMenu_Saveas, "Save", "Save");
     Saveas1 = AddMenuItem(PopupMenu_Saveas, "Saveas1", "Save as");
-    PopupMenu_Saveas->addSeparator();
+    PopupMenu_Saveas->addSeparator()->setObjectName(QStringLiteral("N1"));
     SaveasERF1 = AddMenuItem(PopupMenu_Saveas, "SaveasERF1", "Save as ERF");
     SaveasHAK1 = AddMenuItem(PopupMenu_Saveas, "SaveasHAK1", "Save as HAK");
     SaveasMOD1 = AddMenuItem(PopupMenu_Saveas, "SaveasMOD1", "Save as MOD");
@@ -321,7 +322,7 @@ void TFrm_MODEdit::CreateComponents()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     Remove1 = AddMenuItem(PopupMenu1, "Remove1", "Remove");
-    PopupMenu1->addSeparator();
+    PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N3"));
     Export1 = AddMenuItem(PopupMenu1, "Export1", "Export");
     ExportAll1 = AddMenuItem(PopupMenu1, "ExportAll1", "Export All");
     ListRes->SetPopupMenu(PopupMenu1);
@@ -351,6 +352,7 @@ void TFrm_MODEdit::CreateComponents()
 
     StatusBar1 = new QLabel(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    KeepUntranslated(StatusBar1);
     StatusBar1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StatusBar1->setIndent(4);
 
@@ -421,8 +423,7 @@ void TFrm_MODEdit::SetEditing(bool editing)
 
 void TFrm_MODEdit::SetCaptionFromFileName()
 {
-    setWindowTitle(QString::fromLatin1(kCaption) + QStringLiteral(" - ") +
-                   FromPath(ExtractFileName(ToPath(m_fileName))));
+    SetCaptionFile(this, FromPath(ExtractFileName(ToPath(m_fileName))));
 }
 
 void TFrm_MODEdit::SetupFieldsForKind(int kind, bool newArchive)
@@ -892,7 +893,7 @@ void TFrm_MODEdit::Close2Click()
     m_rows.clear();
     RelistRows();
     SetEditing(false);
-    setWindowTitle(QString::fromLatin1(kCaption));
+    SetCaptionFile(this, QString());
     StatusBar1->clear();
 }
 

@@ -559,5 +559,5 @@ TEST_F(MainWindowTest, BifCommandFindsTheKeyInAnyLetterCaseAndNeedsAGameFolder)
     EXPECT_EQ(main->MdiArea()->subWindowList().size(), 1);
     ASSERT_EQ(ShownMessages.size(), 1u);
     EXPECT_TRUE(ShownMessages[0].Text.contains("No game folder")) << ShownMessages[0].Text.toStdString();
-    EXPECT_TRUE(ShownMessages[0].Text.contains(QString::fromStdString(GetGameFolderConfigPath())));
+    EXPECT_TRUE(ShownMessages[0].Text.contains("Option > Preference")) << ShownMessages[0].Text.toStdString();
 }
