@@ -1,0 +1,571 @@
+// Binary models: what CMDL::Open reads from files built from the layout, the
+// materials and matrices it prepares, and damaged files refused naming them.
+#include "CoreTestSupport.h"
+
+#include "app/UFileIO.h"
+#include "model/UCMDL.h"
+
+#include "testdata/ByteBuilder.h"
+#include "testdata/MdlBuilder.h"
+
+#include <gmock/gmock.h>
+
+#include <bit>
+#include <functional>
+#include <optional>
+
+using coretest::CoreTest;
+using testdata::MdlBuilder;
+using testdata::MdlNode;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+namespace kind = testdata::mdlkind;
+using namespace std::string_literals;
+
+namespace {
+
+constexpr float kTolerance = 1e-5f;
+constexpr std::array<float, 4> kQuarterTurnAboutZ = {0, 0, 0.7071068f, 0.7071068f};
+
+MdlNode Node(testdata::MdlKind kind, std::string name)
+{
+    MdlNode node;
+    node.Kind = kind;
+    node.Name = std::move(name);
+    return node;
+}
+
+// A trimesh of one textured triangle, or of none.
+MdlNode Triangle(std::string name, std::string texture)
+{
+    MdlNode node = Node(kind::Trimesh, std::move(name));
+    node.Texture = std::move(texture);
+    node.Vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    node.Faces = {{0, 1, 2}};
+    node.TexCoords = {{0, 0}, {1, 0}, {0, 1}};
+    return node;
+}
+
+class ModelReaderTest : public CoreTest {
+protected:
+    CMDL mdl;
+
+    std::string Write(const std::string &bytes, const std::string &name = "model.mdl")
+    {
+        testdata::WriteFile(dir.Path() / name, bytes);
+        return dir / name;
+    }
+    void Open(const MdlBuilder &model)
+    {
+        ASSERT_TRUE(mdl.Open(Write(model.Build())));
+        ASSERT_TRUE(mdl.Loaded);
+    }
+};
+
+TEST_F(ModelReaderTest, MissingFileReturnsFalseAndLeavesTheModelEmpty)
+{
+    mdl.SelectedNode = 3;
+    mdl.ShowSkeleton = true;
+    EXPECT_FALSE(mdl.Open(dir / "missing.mdl"));
+    EXPECT_TRUE(mdl.Nodes.empty());
+    EXPECT_EQ(mdl.SelectedNode, -1);
+    EXPECT_FALSE(mdl.ShowSkeleton);
+    EXPECT_FALSE(mdl.Loaded);
+    EXPECT_TRUE(mdl.Blending);
+}
+
+TEST_F(ModelReaderTest, FirstWordChoosesTheReader)
+{
+    MdlBuilder binary;
+    binary.Name = "bin";
+    binary.Add(Node(kind::Dummy, "root"));
+    ASSERT_TRUE(mdl.Open(Write(binary.Build())));
+    EXPECT_EQ(mdl.Name, "bin");
+    EXPECT_EQ(mdl.ModelPath, dir / "model.mdl");
+
+    // Any other first word is text; zero bytes further on end it.
+    ASSERT_TRUE(mdl.Open(Write(std::string("\x01newmodel txt\0newmodel lost", 27))));
+    EXPECT_EQ(mdl.Name, "");
+    ASSERT_TRUE(mdl.Open(Write("newmodel txt\0"s)));
+    EXPECT_EQ(mdl.Name, "txt");
+    EXPECT_TRUE(mdl.Nodes.empty());
+}
+
+TEST_F(ModelReaderTest, NodesAppearDepthFirstInTheOrderOfTheChildLists)
+{
+    MdlBuilder model;
+    model.Name = std::string(40, 'n');
+    model.SuperModel = "a_supermodel_name_of_exactly_fifty_characters_long";
+    const int root = model.Add(Node(kind::Dummy, std::string("root\0hidden", 11)));
+    const int a = model.Add(Node(kind::Dummy, "a"), root);
+    const int b = model.Add(Node(kind::Dummy, "b"), root);
+    model.Add(Node(kind::Dummy, "a1"), a);
+    model.Add(Node(kind::Dummy, "b1"), b);
+    model.Add(Node(kind::Dummy, std::string(40, 'x')), a);
+    Open(model);
+
+    EXPECT_EQ(mdl.Name, std::string(32, 'n'));
+    EXPECT_EQ(mdl.SuperModel, "a_supermodel_name_of_exactly_fifty_characters_long");
+    EXPECT_EQ(mdl.NodeNames(), (std::vector<std::string>{"root", "a", "a1", std::string(32, 'x'), "b", "b1"}));
+    std::vector<int> parents;
+    for (const TNode &node : mdl.Nodes)
+        parents.push_back(node.Parent);
+    EXPECT_EQ(parents, (std::vector<int>{-1, 0, 1, 1, 0, 4}));
+    EXPECT_TRUE(mdl.Animations.empty());
+    EXPECT_TRUE(mdl.AnimationNames().empty());
+    EXPECT_TRUE(mdl.Materials.empty());
+}
+
+TEST_F(ModelReaderTest, RoutineAddressesGiveTheKind)
+{
+    const std::pair<testdata::MdlKind, TNodeType> rows[] = {
+        {kind::Dummy, ntDummy},          {kind::Emitter, ntEmitter},   {kind::Other, ntOther},
+        {kind::Trimesh, ntTrimesh},      {kind::Trimesh2, ntTrimesh},  {kind::Trimesh3, ntTrimesh},
+        {kind::Light, ntLight},          {kind::Danglymesh, ntDanglymesh}, {kind::Aabb, ntAabb},
+        {kind::Unknown, ntOther},
+    };
+    MdlBuilder model;
+    const int root = model.Add(Node(kind::Dummy, "root"));
+    for (const auto &row : rows)
+        model.Add(Node(row.first, "n"), root);
+    Open(model);
+    ASSERT_EQ(mdl.Nodes.size(), std::size(rows) + 1);
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const TNode &node = mdl.Nodes[i + 1];
+        EXPECT_EQ(node.NodeType, rows[i].second) << i;
+        const bool mesh = rows[i].second == ntTrimesh || rows[i].second == ntDanglymesh || rows[i].second == ntAabb;
+        EXPECT_EQ(node.Mesh() != nullptr, mesh) << i;
+        EXPECT_EQ(node.MaterialIndex >= 0, mesh) << i;
+        EXPECT_EQ(node.Emitter() != nullptr, rows[i].second == ntEmitter) << i;
+        EXPECT_EQ(node.Light() != nullptr, rows[i].second == ntLight) << i;
+    }
+}
+
+TEST_F(ModelReaderTest, PlacementComesFromTheControllerData)
+{
+    MdlBuilder model;
+    MdlNode root = Node(kind::Dummy, "root");
+    root.Controllers = MdlBuilder::Placement({5, 0, 0}, {0, 0, 0, 1});
+    model.Add(root);
+    MdlNode child = Node(kind::Dummy, "child");
+    child.Controllers = MdlBuilder::Placement({1, 0, 0}, kQuarterTurnAboutZ);
+    model.Add(child, 0);
+    MdlNode grandchild = Node(kind::Dummy, "grandchild");
+    grandchild.Controllers = MdlBuilder::Placement({0, 2, 0}, {0, 0, 0, 1});
+    model.Add(grandchild, 1);
+    model.Add(Node(kind::Dummy, "still"), 0);
+    Open(model);
+
+    EXPECT_EQ(mdl.Nodes[1].Position, (std::array<float, 3>{1, 0, 0}));
+    const std::array<float, 4> orientation = mdl.Nodes[1].Orientation;
+    const std::array<float, 4> expected = {-90, 0, 0, -1};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(orientation[i], expected[i], 1e-4) << i;
+    EXPECT_EQ(mdl.Nodes[3].Position, (std::array<float, 3>{0, 0, 0}));
+    EXPECT_EQ(mdl.Nodes[3].Orientation, (std::array<float, 4>{0, 0, 0, 0}));
+
+    // The top node's own placement is never applied; the child moves by
+    // (1, 0, 0) and turns a quarter about Z, so the grandchild's (0, 2, 0)
+    // lands at (1 − 2, 0, 0).
+    TMatrix identity;
+    MatrixIdentity(identity);
+    EXPECT_EQ(mdl.Nodes[0].Matrix, identity);
+    EXPECT_EQ(mdl.Nodes[3].Matrix, identity);
+    EXPECT_NEAR(mdl.Nodes[1].Matrix[12], 1, kTolerance);
+    const TMatrix &m = mdl.Nodes[2].Matrix;
+    EXPECT_NEAR(m[12], -1, kTolerance);
+    EXPECT_NEAR(m[13], 0, kTolerance);
+    EXPECT_NEAR(m[14], 0, kTolerance);
+}
+
+TEST_F(ModelReaderTest, TexturedMeshKeepsItsGeometryColoursAndMaterial)
+{
+    MdlBuilder model;
+    MdlNode mesh = Triangle("tri", "a_texture_name_longer_than_16");
+    mesh.Vertices.push_back({7, 8, 9});
+    mesh.TexCoords.push_back({0.5f, 0.25f});
+    mesh.Faces.push_back({3, 2, 1});
+    mesh.Diffuse = {0.1f, 0.2f, 0.3f};
+    mesh.Ambient = {0.4f, 0.5f, 0.6f};
+    mesh.Specular = {0.7f, 0.8f, 0.9f};
+    mesh.Shininess = 12.5f;
+    model.Add(mesh);
+    Open(model);
+
+    const TNode &node = mdl.Nodes.at(0);
+    EXPECT_EQ(node.NodeType, ntTrimesh);
+    EXPECT_TRUE(node.RenderFlag);
+    EXPECT_EQ(node.Diffuse, (std::array<float, 4>{0.1f, 0.2f, 0.3f, 0}));
+    EXPECT_EQ(node.Ambient, (std::array<float, 4>{0.4f, 0.5f, 0.6f, 0}));
+    EXPECT_EQ(node.Specular, (std::array<float, 4>{0.7f, 0.8f, 0.9f, 0}));
+    EXPECT_EQ(node.Shininess, 12.5f);
+    ASSERT_EQ(mdl.Materials.size(), 1u);
+    EXPECT_EQ(mdl.Materials[0].Name, "a_texture_name_l");
+    EXPECT_EQ(node.MaterialIndex, 0);
+
+    const TMesh &data = *node.Mesh();
+    ASSERT_EQ(data.Vertices.size(), 4u);
+    EXPECT_EQ(data.Vertices[3].X, 7);
+    EXPECT_EQ(data.Vertices[3].Y, 8);
+    EXPECT_EQ(data.Vertices[3].Z, 9);
+    ASSERT_EQ(data.TexVertices.size(), 4u);
+    EXPECT_EQ(data.TexVertices[3].U, 0.5f);
+    EXPECT_EQ(data.TexVertices[3].V, 0.25f);
+    EXPECT_EQ(data.TexVertices[3].W, 0);
+    ASSERT_EQ(data.Faces.size(), 2u);
+    const TFace &face = data.Faces[1];
+    EXPECT_EQ(std::vector<int>({face.V0, face.V1, face.V2, face.Group, face.T0, face.T1, face.T2, face.Tag}),
+              std::vector<int>({3, 2, 1, 1, 3, 2, 1, 1}));
+    EXPECT_TRUE(data.FaceIsDrawable(face));
+}
+
+TEST_F(ModelReaderTest, MeshWithoutExactlyOneTextureSetIsNotDrawn)
+{
+    struct Row {
+        std::uint16_t TextureSets;
+        bool WithFaces;
+        bool Drawn;
+    };
+    for (const Row row : {Row{0, true, false}, Row{2, true, false}, Row{1, false, false}, Row{1, true, true}}) {
+        SCOPED_TRACE(row.TextureSets);
+        MdlBuilder model;
+        MdlNode mesh = Triangle("tri", "tex");
+        mesh.TextureSets = row.TextureSets;
+        if (!row.WithFaces)
+            mesh.Faces.clear();
+        model.Add(mesh);
+        Open(model);
+        const TMesh &data = *mdl.Nodes.at(0).Mesh();
+        EXPECT_EQ(mdl.Nodes[0].RenderFlag, row.Drawn);
+        EXPECT_EQ(data.TexVertices.size(), row.TextureSets == 1 ? 3u : 0u);
+        ASSERT_EQ(data.Faces.size(), row.WithFaces ? 1u : 0u);
+        if (row.WithFaces) {
+            EXPECT_EQ(std::vector<int>({data.Faces[0].T0, data.Faces[0].T1, data.Faces[0].T2}),
+                      row.Drawn ? std::vector<int>({0, 1, 2}) : std::vector<int>({0, 0, 0}));
+        }
+    }
+}
+
+TEST_F(ModelReaderTest, FacesOutsideTheListsAreKeptButNotDrawable)
+{
+    MdlBuilder model;
+    MdlNode mesh = Triangle("tri", "tex");
+    mesh.Faces.push_back({0, 1, 3});
+    mesh.Faces.push_back({65535, 1, 2});
+    model.Add(mesh);
+    Open(model);
+    const TMesh &data = *mdl.Nodes.at(0).Mesh();
+    ASSERT_EQ(data.Faces.size(), 3u);
+    EXPECT_TRUE(data.FaceIsDrawable(data.Faces[0]));
+    EXPECT_FALSE(data.FaceIsDrawable(data.Faces[1]));
+    EXPECT_FALSE(data.FaceIsDrawable(data.Faces[2]));
+    EXPECT_EQ(data.Faces[2].V0, 65535);
+
+    // Texture indices count only when there are texture vertices.
+    TMesh plain;
+    plain.Vertices.resize(3);
+    TFace face;
+    face.V0 = 0, face.V1 = 1, face.V2 = 2, face.T0 = 9, face.T1 = -1;
+    EXPECT_TRUE(plain.FaceIsDrawable(face));
+    plain.TexVertices.resize(3);
+    EXPECT_FALSE(plain.FaceIsDrawable(face));
+    face.T0 = 2, face.T1 = 0;
+    EXPECT_TRUE(plain.FaceIsDrawable(face));
+    face.V1 = -1;
+    EXPECT_FALSE(plain.FaceIsDrawable(face));
+}
+
+TEST_F(ModelReaderTest, DanglymeshConstraintsAndAabbTree)
+{
+    MdlBuilder model;
+    MdlNode dangly = Triangle("cloth", "cloth");
+    dangly.Kind = kind::Danglymesh;
+    dangly.Constraints = {0, 127.5f, 255};
+    const int root = model.Add(dangly);
+    MdlNode walk = Triangle("walk", "NULL");
+    walk.Kind = kind::Aabb;
+    walk.Faces = {{0, 1, 2}, {2, 1, 0}};
+    for (std::uint32_t e = 0; e < 3; ++e) {
+        std::array<std::uint32_t, 10> entry{};
+        for (std::uint32_t i = 0; i < 10; ++i)
+            entry[i] = i < 6 ? std::bit_cast<std::uint32_t>(float(e * 10 + i)) : 0xA0000000u + e * 16 + i;
+        walk.AabbEntries.push_back(entry);
+    }
+    model.Add(walk, root);
+    MdlNode plainDangly = Triangle("plain", "cloth");
+    plainDangly.Kind = kind::Danglymesh;
+    model.Add(plainDangly, root);
+    MdlNode emptyWalk = Node(kind::Aabb, "empty");
+    emptyWalk.HeaderU32 = {{0x270, 4}}; // a tree offset, but no faces
+    model.Add(emptyWalk, root);
+    Open(model);
+
+    ASSERT_EQ(mdl.Nodes.size(), 4u);
+    EXPECT_EQ(mdl.Nodes[0].Mesh()->Constraints, (std::vector<float>{0, 127.5f, 255}));
+    EXPECT_TRUE(mdl.Nodes[0].Mesh()->AabbTree.empty());
+    const std::vector<TAabbEntry> &tree = mdl.Nodes[1].Mesh()->AabbTree;
+    ASSERT_EQ(tree.size(), 3u); // 2 × 2 faces − 1
+    EXPECT_EQ(tree[2].Box, (std::array<float, 6>{20, 21, 22, 23, 24, 25}));
+    EXPECT_EQ(tree[2].Links, (std::array<std::uint32_t, 4>{0xA0000026u, 0xA0000027u, 0xA0000028u, 0xA0000029u}));
+    EXPECT_TRUE(mdl.Nodes[1].Mesh()->Constraints.empty());
+    EXPECT_TRUE(mdl.Nodes[2].Mesh()->Constraints.empty());
+    EXPECT_TRUE(mdl.Nodes[3].Mesh()->AabbTree.empty());
+}
+
+TEST_F(ModelReaderTest, EmitterAndLightValues)
+{
+    MdlBuilder model;
+    const int root = model.Add(Node(kind::Dummy, "root"));
+    MdlNode emitter = Node(kind::Emitter, "sparks");
+    for (int i = 0; i < 66; ++i)
+        emitter.Controllers.push_back(float(i) + 0.5f);
+    emitter.Update = "Fountain";
+    emitter.Render = "Normal";
+    emitter.Blend = "Lighten";
+    emitter.Texture = "a_texture_of_22_chars_cut";
+    emitter.XGrid = 4;
+    emitter.YGrid = 2;
+    model.Add(emitter, root);
+    MdlNode light = Node(kind::Light, "lamp");
+    light.LightValues = {14, 0.25f, 0.5f, 0.75f};
+    model.Add(light, root);
+    Open(model);
+
+    const TNode &node = mdl.Nodes.at(1);
+    ASSERT_NE(node.Emitter(), nullptr);
+    const TEmitter &e = *node.Emitter();
+    EXPECT_EQ(node.Position, (std::array<float, 3>{1.5f, 2.5f, 3.5f}));
+    EXPECT_EQ(e.Triple1, (std::array<float, 3>{10.5f, 11.5f, 12.5f}));
+    EXPECT_EQ(e.Triple2, (std::array<float, 3>{14.5f, 15.5f, 16.5f}));
+    EXPECT_EQ(e.Values[0], 18.5f);
+    EXPECT_EQ(e.Values[18], 54.5f);
+    EXPECT_EQ(e.Values[19], 58.5f);
+    EXPECT_EQ(e.Values[22], 64.5f);
+    EXPECT_EQ(e.LastValue, 56.5f);
+    EXPECT_EQ(e.Update, "Fountain");
+    EXPECT_EQ(e.Render, "Normal");
+    EXPECT_EQ(e.Blend, "Lighten");
+    EXPECT_EQ(e.XGrid, 4u);
+    EXPECT_EQ(e.YGrid, 2u);
+    EXPECT_EQ(node.MaterialIndex, -1);
+    ASSERT_EQ(mdl.Materials.size(), 1u);
+    EXPECT_EQ(e.MaterialIndex, 0);
+    EXPECT_EQ(mdl.Materials[0].Name, "a_texture_of_22_chars_");
+
+    ASSERT_NE(mdl.Nodes.at(2).Light(), nullptr);
+    const TLight &l = *mdl.Nodes[2].Light();
+    EXPECT_EQ(l.Radius, 14);
+    EXPECT_EQ(l.Values, (std::array<float, 3>{0.25f, 0.5f, 0.75f}));
+    EXPECT_EQ(std::vector<int>({l.AmbientOnly, l.IsDynamic, l.AffectDynamic, l.Shadow, l.LightPriority}),
+              std::vector<int>(5, 1));
+}
+
+TEST_F(ModelReaderTest, MaterialsKeepOneEntryPerNameAndNodesTakeTheFirstEqualIgnoringCase)
+{
+    struct Row {
+        std::vector<std::string> Textures; // one mesh each, in node order
+        std::vector<std::string> Materials;
+        std::vector<int> Indices;
+    };
+    const Row rows[] = {
+        {{"Wood", "wood"}, {"Wood", "wood"}, {0, 0}},
+        {{"Stone", "Wood", "wood", "Stone", "NULL", "null"}, {"Stone", "Wood", "wood", "NULL", "null"},
+         {0, 1, 1, 0, 3, 3}},
+        {{"b", "a", "b", "A"}, {"b", "a", "A"}, {0, 1, 0, 1}},
+    };
+    for (const Row &row : rows) {
+        MdlBuilder model;
+        const int root = model.Add(Node(kind::Dummy, "root"));
+        for (const std::string &texture : row.Textures)
+            model.Add(Triangle("m", texture), root);
+        Open(model);
+        std::vector<std::string> names;
+        for (const TMaterial &material : mdl.Materials)
+            names.push_back(material.Name);
+        EXPECT_EQ(names, row.Materials);
+        std::vector<int> indices;
+        for (std::size_t i = 1; i < mdl.Nodes.size(); ++i)
+            indices.push_back(mdl.Nodes[i].MaterialIndex);
+        EXPECT_EQ(indices, row.Indices);
+    }
+
+    // An emitter's material takes part like any other.
+    MdlBuilder model;
+    const int root = model.Add(Triangle("m", "Fire"));
+    MdlNode emitter = Node(kind::Emitter, "e");
+    emitter.Texture = "fire";
+    model.Add(emitter, root);
+    model.Add(Triangle("n", "smoke"), root);
+    Open(model);
+    ASSERT_EQ(mdl.Materials.size(), 3u);
+    EXPECT_EQ(mdl.Nodes[1].Emitter()->MaterialIndex, 0);
+    EXPECT_EQ(mdl.Nodes[2].MaterialIndex, 2);
+}
+
+// ---------------------------------------------------------------- damaged files
+
+struct Damage {
+    const char *Name;
+    std::function<std::string()> Bytes;
+    std::optional<std::string> Refusal; // part of the message; nullopt: read, with Nodes nodes
+    std::size_t Nodes = 0;
+};
+
+void PrintTo(const Damage &row, std::ostream *os) { *os << row.Name; }
+
+// A dummy root with a textured triangle, a dangly triangle and an aabb
+// triangle below it; change applies damage to the builder.
+std::string Sample(const std::function<void(MdlBuilder &)> &change)
+{
+    MdlBuilder model;
+    const int root = model.Add(Node(kind::Dummy, "root"));
+    model.Nodes[0].Controllers = MdlBuilder::Placement({0, 0, 0}, {0, 0, 0, 1});
+    model.Add(Triangle("tri", "tex"), root);
+    MdlNode dangly = Triangle("dangly", "tex");
+    dangly.Kind = kind::Danglymesh;
+    dangly.Constraints = {1, 2, 3};
+    model.Add(dangly, root);
+    MdlNode aabb = Triangle("aabb", "NULL");
+    aabb.Kind = kind::Aabb;
+    aabb.AabbEntries = {{}};
+    model.Add(aabb, root);
+    change(model);
+    return model.Build();
+}
+
+std::string Patched(std::string bytes, std::size_t offset, std::uint32_t value)
+{
+    testdata::ByteBuilder patched;
+    patched.Bytes(bytes);
+    patched.PatchU32(offset, value);
+    return patched.Take();
+}
+
+// A chain of dummies, each the only child of the one before.
+std::string Chain(int length)
+{
+    MdlBuilder model;
+    for (int i = 0; i < length; ++i)
+        model.Add(Node(kind::Dummy, "d"), i - 1);
+    return model.Build();
+}
+
+class DamagedBinaryModels : public ModelReaderTest, public ::testing::WithParamInterface<Damage> {};
+
+TEST_P(DamagedBinaryModels, AreRefusedNamingTheFileOrReadSafely)
+{
+    const Damage &row = GetParam();
+    const std::string path = Write(row.Bytes());
+    if (row.Refusal) {
+        try {
+            mdl.Open(path);
+            ADD_FAILURE() << "the file was read";
+        } catch (const EFileError &error) {
+            EXPECT_THAT(error.what(), StartsWith("\"" + path + "\" is damaged: "));
+            EXPECT_THAT(error.what(), HasSubstr(*row.Refusal));
+        }
+        EXPECT_TRUE(mdl.Nodes.empty());
+        EXPECT_TRUE(mdl.Materials.empty());
+        EXPECT_FALSE(mdl.Loaded);
+    } else {
+        ASSERT_TRUE(mdl.Open(path));
+        EXPECT_EQ(mdl.Nodes.size(), row.Nodes);
+    }
+}
+
+auto Change(std::function<void(MdlBuilder &)> change)
+{
+    return [change] { return Sample(change); };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DamagedBinaryModels,
+    ::testing::Values(
+        Damage{"Empty", [] { return std::string(); }, "shorter than the 12-byte header"},
+        Damage{"EightZeroBytes", [] { return std::string(8, '\0'); }, "shorter than the 12-byte header"},
+        Damage{"HeaderOnly", [] { return std::string(12, '\0'); }, "model header lies past its end"},
+        Damage{"RootPastTheEnd", [] { return Patched(Sample([](MdlBuilder &) {}), 12 + 0x48, 0xFFFFFFF0); },
+               "lies past its end"},
+        Damage{"RawDataPastTheEnd", [] { return Patched(Sample([](MdlBuilder &) {}), 4, 0x7FFFFFF0); },
+               "the vertices of the node"},
+        Damage{"ChildListPastTheEnd", Change([](MdlBuilder &m) { m.Nodes[0].HeaderU32 = {{0x48, 0xFFFFFF00}}; }),
+               "child list of the node"},
+        Damage{"HugeChildCount", Change([](MdlBuilder &m) { m.Nodes[0].HeaderU32 = {{0x4C, 0xFFFFFFFF}}; }),
+               "(4294967295 children) lies past its end"},
+        Damage{"NodeIsItsOwnChild", Change([](MdlBuilder &m) { m.Nodes[0].Children.push_back(0); }),
+               "listed twice"},
+        Damage{"ChildLeadsBackToAnAncestor", Change([](MdlBuilder &m) { m.Nodes[2].Children = {0}; }),
+               "listed twice"},
+        Damage{"NodeListedByTwoParents", Change([](MdlBuilder &m) { m.Nodes[3].Children = {1}; }), "listed twice"},
+        Damage{"NestedTooDeep", [] { return Chain(300); }, "nested more than 256 levels deep"},
+        Damage{"NestedDeepButNotTooDeep", [] { return Chain(256); }, std::nullopt, 256},
+        Damage{"ControllerDataPastTheEnd", Change([](MdlBuilder &m) { m.Nodes[1].HeaderU32 = {{0x60, 0x7FFFFFF0}}; }),
+               "the position of the node"},
+        Damage{"VertexCountTooLarge", Change([](MdlBuilder &m) { m.Nodes[1].HeaderU16 = {{0x230, 0x7FFF}}; }),
+               "(32767 entries) lie past its end"},
+        Damage{"NegativeVertexCountReadsNone",
+               Change([](MdlBuilder &m) { m.Nodes[1].HeaderU16 = {{0x230, 0xFFFF}}; }), std::nullopt, 4},
+        Damage{"HugeFaceCount", Change([](MdlBuilder &m) { m.Nodes[1].HeaderU32 = {{0x7C, 0xFFFFFFFF}}; }),
+               "the faces of the node"},
+        Damage{"FaceListPastTheEnd", Change([](MdlBuilder &m) { m.Nodes[1].HeaderU32 = {{0x210, 0xFFFFFFF0}}; }),
+               "the face list of the node"},
+        Damage{"TextureCoordinatesPastTheEnd",
+               Change([](MdlBuilder &m) { m.Nodes[1].HeaderU32 = {{0x234, 0xFFFFFF00}}; }), "texture coordinates"},
+        Damage{"ConstraintsPastTheEnd", Change([](MdlBuilder &m) { m.Nodes[2].HeaderU32 = {{0x270, 0xFFFFFF00}}; }),
+               "the constraints of the node"},
+        // Two faces need a tree of three entries; the file holds one.
+        Damage{"AabbTreePastTheEnd", Change([](MdlBuilder &m) { m.Nodes[3].HeaderU32 = {{0x7C, 2}}; }),
+               "the aabb tree of the node"},
+        Damage{"AabbTreeOffsetPastTheEnd", Change([](MdlBuilder &m) { m.Nodes[3].HeaderU32 = {{0x270, 0xFFFFFF00}}; }),
+               "aabb tree"},
+        // Twenty meshes reading the same 100 vertices: more than the file holds.
+        Damage{"MeshesSharingTheirData",
+               [] {
+                   MdlBuilder model;
+                   MdlNode first = Node(kind::Trimesh, "first");
+                   first.Vertices.assign(100, {1, 2, 3});
+                   first.TextureSets = 0;
+                   const int root = model.Add(first);
+                   for (int i = 0; i < 20; ++i) {
+                       MdlNode copy = Node(kind::Trimesh, "copy");
+                       copy.TextureSets = 0;
+                       copy.HeaderU32 = {{0x22C, 0}};
+                       copy.HeaderU16 = {{0x230, 100}};
+                       model.Add(copy, root);
+                   }
+                   return model.Build();
+               },
+               "use more data than the file holds"},
+        // A mesh header that the end of the file cuts before its last field.
+        Damage{"MeshHeaderCutShort",
+               [] {
+                   MdlBuilder model;
+                   MdlNode mesh = Node(kind::Trimesh, "cut");
+                   mesh.HeaderSize = 0x200;
+                   model.Add(mesh);
+                   return model.Build();
+               },
+               "is cut short by the end of the file"},
+        // Short headers are fine when the fields a kind uses are there.
+        Damage{"ShortDummyHeaderAtTheEnd",
+               [] {
+                   MdlBuilder model;
+                   model.Add(Node(kind::Dummy, "root"));
+                   MdlNode last = Node(kind::Dummy, "last");
+                   last.HeaderSize = 0x70;
+                   model.Add(last, 0);
+                   return model.Build();
+               },
+               std::nullopt, 2},
+        Damage{"EmitterDataEndingWithTheFile",
+               [] {
+                   MdlBuilder model;
+                   MdlNode emitter = Node(kind::Emitter, "e");
+                   emitter.Controllers = MdlBuilder::Placement({1, 2, 3}, {0, 0, 0, 1});
+                   model.Add(emitter);
+                   return model.Build();
+               },
+               std::nullopt, 1}),
+    [](const auto &info) { return std::string(info.param.Name); });
+
+} // namespace
