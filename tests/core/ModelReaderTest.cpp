@@ -3,10 +3,16 @@
 #include "CoreTestSupport.h"
 
 #include "app/UFileIO.h"
+#include "app/UGameText.h"
+#include "archives/UCKEYV1.h"
+#include "archives/UCMOD.h"
 #include "model/UCMDL.h"
 
 #include "testdata/ByteBuilder.h"
+#include "testdata/ErfBuilder.h"
+#include "testdata/KeyBifBuilder.h"
 #include "testdata/MdlBuilder.h"
+#include "testdata/ResTypeNumbers.h"
 
 #include <gmock/gmock.h>
 
@@ -400,6 +406,64 @@ TEST_F(ModelReaderTest, MaterialsKeepOneEntryPerNameAndNodesTakeTheFirstEqualIgn
     ASSERT_EQ(mdl.Materials.size(), 3u);
     EXPECT_EQ(mdl.Nodes[1].Emitter()->MaterialIndex, 0);
     EXPECT_EQ(mdl.Nodes[2].MaterialIndex, 2);
+}
+
+// ---------------------------------------------------------------- material pictures
+
+// What a lookup found: "TGA:bytes", "PLT:bytes" or "" for nothing.
+std::string Found(const std::optional<TMaterialPicture> &picture)
+{
+    return picture ? picture->Type + ":" + picture->Bytes : "";
+}
+
+TEST_F(ModelReaderTest, MaterialPicturesComeFromTheFirstSourceGiven)
+{
+    namespace rt = testdata::restype;
+    testdata::KeyBifBuilder game;
+    const int bif = game.AddBif("data\\textures.bif");
+    game.AddResource(bif, "wood", rt::TGA, "key-wood");
+    game.AddResource(bif, "stone", rt::PLT, "key-stone");
+    game.AddResource(bif, "both", rt::PLT, "key-both-plt");
+    game.AddResource(bif, "both", rt::TGA, "key-both-tga");
+    game.AddResource(bif, "NULL", rt::TGA, "key-null");
+    game.WriteTo(dir.Path() / "game");
+    CKEY_FILE key;
+    ASSERT_TRUE(key.Open(dir / "game/chitin.key"));
+
+    testdata::ErfBuilder archive("HAK ");
+    archive.Add("Wood", rt::PLT, "erf-wood-plt");
+    archive.Add("WOOD", rt::TGA, "erf-wood-tga");
+    archive.Add("NULL", rt::TGA, "erf-null");
+    archive.WriteTo(dir.Path() / "textures.hak");
+    CMOD erf;
+    ASSERT_TRUE(erf.Open(dir / "textures.hak"));
+
+    // Loose files beside the model, in any letter case; other picture types are not looked for.
+    for (const char *file : {"Wood.TGA", "wood.plt", "stone.PLT", "NULL.tga", "brick.bmp", "a_b.tga", "Caf\xC3\xA9.tga"})
+        testdata::WriteFile(dir.Path() / "models" / file, std::string("loose-") + file);
+    const std::string model = dir / "models/box.mdl";
+    const CGameTextCodec &westernEuropean = CGameTextCodec::Named("CP1252");
+
+    struct Row {
+        std::string Name;
+        std::string FromKey, FromErf, Loose;
+    };
+    const Row rows[] = {
+        {"wood", "TGA:key-wood", "TGA:erf-wood-tga", "TGA:loose-Wood.TGA"},
+        {"STONE", "PLT:key-stone", "", "PLT:loose-stone.PLT"},
+        {"both", "TGA:key-both-tga", "", ""},
+        {"brick", "", "", ""},
+        {"NULL", "", "", ""},
+        {"null", "TGA:key-null", "TGA:erf-null", "TGA:loose-NULL.tga"},
+        {"a/b", "", "", "TGA:loose-a_b.tga"},        // the name cannot leave the model's folder
+        {"caf\xE9", "", "", "TGA:loose-Caf\xC3\xA9.tga"}, // game text, decoded for the file name
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.Name);
+        EXPECT_EQ(Found(FindMaterialPicture(row.Name, &key, &erf, model, &westernEuropean)), row.FromKey);
+        EXPECT_EQ(Found(FindMaterialPicture(row.Name, nullptr, &erf, model, &westernEuropean)), row.FromErf);
+        EXPECT_EQ(Found(FindMaterialPicture(row.Name, nullptr, nullptr, model, &westernEuropean)), row.Loose);
+    }
 }
 
 // ---------------------------------------------------------------- damaged files
