@@ -466,6 +466,43 @@ TEST_F(ModelReaderTest, MaterialPicturesComeFromTheFirstSourceGiven)
     }
 }
 
+// The demo's models open from every place the demo puts them, and every
+// texture they name is found beside them there.
+TEST_F(ModelReaderTest, DemoModelsFindTheirTexturesWhereverTheyLie)
+{
+    const std::filesystem::path demo = QUORLIN_DEMO_DIR;
+    CKEY_FILE key;
+    ASSERT_TRUE(key.Open((demo / "game" / "chitin.key").string()));
+    CMOD erf;
+    ASSERT_TRUE(erf.Open((demo / "samples" / "sample.erf").string()));
+    for (const std::string name : {"demo_box", "demo_crate", "demo_rig", "demo_lantern"}) {
+        SCOPED_TRACE(name);
+        const std::string loose = (demo / "samples" / (name + ".mdl")).string();
+        ASSERT_TRUE(mdl.Open(loose));
+        EXPECT_GE(mdl.Nodes.size(), 2u);
+        for (const TMaterial &material : mdl.Materials) {
+            if (material.Name == "NULL")
+                continue;
+            EXPECT_TRUE(FindMaterialPicture(material.Name, nullptr, nullptr, loose)) << material.Name;
+            EXPECT_TRUE(FindMaterialPicture(material.Name, &key, nullptr, "")) << material.Name;
+        }
+        const RKEY_LOCATION inBif = key.Find(name, testdata::restype::MDL);
+        ASSERT_GE(inBif.Bif, 0);
+        CMDL fromBif;
+        ASSERT_TRUE(fromBif.Open(Write(key.ExtractToString(inBif.Bif, inBif.Index), "bif.mdl")));
+        EXPECT_EQ(fromBif.NodeNames(), mdl.NodeNames());
+
+        if (name == "demo_box")
+            continue; // the older sample lies in the hak
+        EXPECT_GE(erf.Find(name, testdata::restype::MDL), 0);
+        for (const TMaterial &material : mdl.Materials) {
+            if (material.Name != "NULL") {
+                EXPECT_TRUE(FindMaterialPicture(material.Name, nullptr, &erf, "")) << material.Name;
+            }
+        }
+    }
+}
+
 // ---------------------------------------------------------------- damaged files
 
 struct Damage {
