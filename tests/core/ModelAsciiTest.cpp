@@ -273,6 +273,30 @@ TEST_P(AsciiModelEnds, KeepWhatWasCompleteOrNameTheLineAndWord)
 
 const std::string kTwoNodes = "newmodel m\r\nbeginmodelgeom m\r\nnode dummy a\r\nendnode\r\nnode trimesh b\r\n";
 
+// Every cut of a model text is read or refused naming the file and the line.
+// (An empty file has no text: it is refused as a binary model without header.)
+TEST_F(ModelAsciiTest, EveryCutIsReadOrRefused)
+{
+    const std::string whole = Model({"node dummy a", "position 1 2 3", "endnode", "node trimesh b", "parent a",
+                                     "verts 2 0 0 0 1 1 1", "tverts 1 0 0 0", "faces 1 0 1 1 1 0 0 0 1", "endnode",
+                                     "node aabb c", "constraints 0 0 0 1 1 1 0", "endnode"},
+                                    MdlText({"newanim w m length 1 transtime 0", "node dummy a",
+                                             "positionkey 1 0 1 2 3 endlist", "orientationkey 0 0 0 1 0 endlist",
+                                             "endnode", "doneanim w m"}));
+    std::size_t mostNodes = 0;
+    for (std::size_t size = 1; size <= whole.size(); ++size) {
+        const std::string path = Write(whole.substr(0, size));
+        try {
+            ASSERT_TRUE(mdl.Open(path));
+            mostNodes = std::max(mostNodes, mdl.Nodes.size());
+        } catch (const EFileError &error) {
+            // A cut inside a word leaves another word where a number belongs.
+            ASSERT_THAT(error.what(), HasSubstr("\"" + path + "\" is damaged: line "));
+        }
+    }
+    EXPECT_EQ(mostNodes, 3u);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, AsciiModelEnds,
     ::testing::Values(

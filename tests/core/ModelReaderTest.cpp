@@ -579,6 +579,36 @@ auto Change(std::function<void(MdlBuilder &)> change)
     return [change] { return Sample(change); };
 }
 
+// Every cut of a whole sample model, and every 32-bit value of it made huge,
+// is read or refused naming the file; nothing else happens to it.
+TEST_F(ModelReaderTest, EveryCutAndEveryHugeValueIsReadOrRefused)
+{
+    const std::string whole = Sample([](MdlBuilder &m) {
+        MdlNode emitter = Node(kind::Emitter, "e");
+        emitter.Controllers.assign(66, 1.0f);
+        m.Add(emitter, 0);
+        MdlNode light = Node(kind::Light, "l");
+        m.Add(light, 0);
+    });
+    int read = 0, refused = 0;
+    auto tryOpen = [&](const std::string &bytes) {
+        const std::string path = Write(bytes);
+        try {
+            read += mdl.Open(path) ? 1 : 0;
+        } catch (const EFileError &error) {
+            ++refused;
+            ASSERT_THAT(error.what(), StartsWith("\"" + path + "\" is damaged: "));
+        }
+    };
+    for (std::size_t size = 0; size < whole.size(); ++size)
+        tryOpen(whole.substr(0, size));
+    for (std::size_t offset = 0; offset + 4 <= whole.size(); offset += 4)
+        for (std::uint32_t value : {0xFFFFFFFFu, 0x7FFFFFFFu, 0x00010000u})
+            tryOpen(Patched(whole, offset, value));
+    EXPECT_GT(read, 0);
+    EXPECT_GT(refused, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, DamagedBinaryModels,
     ::testing::Values(
