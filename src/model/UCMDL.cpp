@@ -456,22 +456,26 @@ void CMDL::LoadBinary(const std::string &path, const std::string &bytes)
     CMdlBinaryReader(*this, path, bytes).Read();
 }
 
-std::vector<std::string> CMDL::AnimationNames() const
+namespace {
+template <typename TRecord>
+std::vector<std::string> NamesOf(const std::vector<TRecord> &records)
 {
     std::vector<std::string> names;
-    names.reserve(Animations.size());
-    for (const TAnim &animation : Animations)
-        names.push_back(animation.Name);
+    names.reserve(records.size());
+    for (const TRecord &record : records)
+        names.push_back(record.Name);
     return names;
+}
+} // namespace
+
+std::vector<std::string> CMDL::AnimationNames() const
+{
+    return NamesOf(Animations);
 }
 
 std::vector<std::string> CMDL::NodeNames() const
 {
-    std::vector<std::string> names;
-    names.reserve(Nodes.size());
-    for (const TNode &node : Nodes)
-        names.push_back(node.Name);
-    return names;
+    return NamesOf(Nodes);
 }
 
 void CMDL::ComputeNodeMatrices()

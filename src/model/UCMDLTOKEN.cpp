@@ -156,6 +156,20 @@ private:
         for (std::size_t i = 0; i < count; ++i)
             values[i] = NextFloat(keyword);
     }
+    std::array<float, 3> NextTriple(std::string_view keyword)
+    {
+        std::array<float, 3> values;
+        NextFloats(keyword, values);
+        return values;
+    }
+    // A count, then that many entries, each read by readEntry(keyword). The
+    // entries are read one by one: a count alone reserves nothing.
+    template <typename TReadEntry>
+    void ReadCounted(std::string_view keyword, TReadEntry readEntry)
+    {
+        for (std::int32_t i = 0, count = NextInteger(keyword); i < count; ++i)
+            readEntry(keyword);
+    }
 
     void ReadGeometry();
     void ReadNode(TNodeType kind);
@@ -292,42 +306,26 @@ bool CMdlAsciiReader::ReadMeshValues(TNode &node, TMesh &mesh, TMaterial &materi
         node.Shininess = NextFloat(m_token);
     if (m_token == "bitmap")
         material.Name = NextName();
-    // Lists grow as their values are read: a count alone reserves nothing.
-    if (m_token == "verts") {
-        const std::string_view keyword = m_token;
-        for (std::int32_t i = 0, count = NextInteger(keyword); i < count; ++i) {
-            std::array<float, 3> v;
-            NextFloats(keyword, v);
+    if (m_token == "verts")
+        ReadCounted(m_token, [&](std::string_view keyword) {
+            const std::array<float, 3> v = NextTriple(keyword);
             mesh.Vertices.push_back({v[0], v[1], v[2]});
-        }
-    }
-    if (m_token == "tverts") {
-        const std::string_view keyword = m_token;
-        for (std::int32_t i = 0, count = NextInteger(keyword); i < count; ++i) {
-            std::array<float, 3> t;
-            NextFloats(keyword, t);
+        });
+    if (m_token == "tverts")
+        ReadCounted(m_token, [&](std::string_view keyword) {
+            const std::array<float, 3> t = NextTriple(keyword);
             mesh.TexVertices.push_back({t[0], t[1], t[2]});
-        }
-    }
-    if (m_token == "faces") {
-        const std::string_view keyword = m_token;
-        for (std::int32_t i = 0, count = NextInteger(keyword); i < count; ++i) {
+        });
+    if (m_token == "faces")
+        ReadCounted(m_token, [&](std::string_view keyword) {
             TFace face;
-            face.V0 = NextInteger(keyword);
-            face.V1 = NextInteger(keyword);
-            face.V2 = NextInteger(keyword);
-            face.Group = NextInteger(keyword);
-            face.T0 = NextInteger(keyword);
-            face.T1 = NextInteger(keyword);
-            face.T2 = NextInteger(keyword);
+            for (std::int32_t *value : {&face.V0, &face.V1, &face.V2, &face.Group, &face.T0, &face.T1, &face.T2})
+                *value = NextInteger(keyword);
             NextInteger(keyword); // read and dropped
             mesh.Faces.push_back(face);
-        }
-    }
+        });
     if (m_token == "constraints" && node.NodeType == ntDanglymesh) {
-        const std::string_view keyword = m_token;
-        for (std::int32_t i = 0, count = NextInteger(keyword); i < count; ++i)
-            mesh.Constraints.push_back(NextFloat(keyword));
+        ReadCounted(m_token, [&](std::string_view keyword) { mesh.Constraints.push_back(NextFloat(keyword)); });
     } else if (m_token == "constraints" && node.NodeType == ntAabb) {
         ReadAabbEntries(mesh);
         return true;
