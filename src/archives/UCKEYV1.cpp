@@ -251,7 +251,7 @@ void CKEY_FILE::ExtractBif(int bif, const std::string &folder)
         ExtractOne(bifFile, res, folder);
 }
 
-std::string CKEY_FILE::ExtractToString(int bif, int index)
+std::string CKEY_FILE::ExtractToString(int bif, int index) const
 {
     const RKEY_RESSOURCE &res = Require(bif, index);
     CInputFile bifFile(BifPath(bif));

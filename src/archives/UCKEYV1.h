@@ -83,7 +83,7 @@ public:
     // Extracts the resources of one BIF with these Index values, in order, with
     // the BIF opened once.
     void ExtractResources(int bif, const std::vector<int> &indices, const std::string &folder);
-    std::string ExtractToString(int bif, int index);
+    std::string ExtractToString(int bif, int index) const;
     void ExtractToStream(int bif, int index, CMemoryStream &stream);
     RKEY_LOCATION Find(const std::string &resref, std::int32_t resType) const;
 

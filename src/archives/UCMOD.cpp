@@ -134,7 +134,7 @@ void CMOD::ExtractAll(const std::string &folder)
         ExtractOne(archive, entry, folder);
 }
 
-std::string CMOD::ExtractToString(int index)
+std::string CMOD::ExtractToString(int index) const
 {
     const RMOD_ENTRY &entry = Entries.at(std::size_t(index));
     CInputFile archive(FileName);

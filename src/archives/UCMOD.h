@@ -40,7 +40,7 @@ public:
     // once. Entries that share name and type share a file name: each is written
     // with the bytes of the first entry of that name and type, as Find gives it.
     void ExtractEntries(const std::vector<int> &indices, const std::string &folder);
-    std::string ExtractToString(int index);
+    std::string ExtractToString(int index) const;
     void ExtractToStream(int index, CMemoryStream &stream);
     int Find(const std::string &resref, std::int32_t resType) const;
 

@@ -1,6 +1,7 @@
 // quorlin: lists, extracts and packs the game's archives and prints its tables
-// from the command line. Runs on the same core as the viewer; every message goes
-// to standard error. The commands live in one file per group (archives, tables).
+// and models from the command line. Runs on the same core as the viewer; every
+// message goes to standard error. The commands live in one file per group
+// (archives, tables, models).
 
 #include "app/UCancel.h"
 #include "app/UMessage.h"
@@ -20,7 +21,7 @@ const char *const ToolHelp =
     "usage: quorlin COMMAND [ARGS]\n"
     "\n"
     "Lists, extracts and packs the archives of Duskmere and prints its tables, talk\n"
-    "tables and GFF files.\n"
+    "tables, GFF files and models.\n"
     "\n"
     "Commands:\n"
     "  key list KEY                     list the resources named by a KEY index\n"
@@ -37,6 +38,7 @@ const char *const ToolHelp =
     "  tlk list TLK                     print every entry of a talk table\n"
     "  tlk get TLK ID...                print the entries with these numbers\n"
     "  tlk search TLK TEXT              print the entries whose ResRef or text holds TEXT\n"
+    "  mdl info FILE                    print the header, nodes and animations of a model\n"
     "\n"
     "Every command takes --encoding NAME: the encoding of the game's texts (CP1252,\n"
     "CP1250, CP949, CP950, CP936, CP932 ...). Without it, names and texts are taken\n"
@@ -69,6 +71,7 @@ int Run(const std::vector<std::string> &args)
     }
     std::vector<TCommandGroup> groups = ArchiveCommandGroups();
     groups.insert(groups.end(), TableCommandGroups().begin(), TableCommandGroups().end());
+    groups.insert(groups.end(), ModelCommandGroups().begin(), ModelCommandGroups().end());
     const char *groupHelp = nullptr;
     for (const TCommandGroup &candidate : groups)
         if (group == candidate.Name)
@@ -82,7 +85,7 @@ int Run(const std::vector<std::string> &args)
         std::fputs(groupHelp, stdout);
         return ExitOk;
     }
-    for (const auto *commands : {&ArchiveCommands(), &TableCommands()})
+    for (const auto *commands : {&ArchiveCommands(), &TableCommands(), &ModelCommands()})
         for (const TCommand &command : *commands) {
             if (group != command.Group || args[1] != command.Name)
                 continue;

@@ -8,6 +8,7 @@
 // Files whose content is unchanged are left alone, so rebuilding touches nothing.
 
 #include "DemoFormats.h"
+#include "DemoModels.h"
 #include "DemoPictures.h"
 
 #include "testdata/ByteBuilder.h"
@@ -442,10 +443,11 @@ struct DemoResource {
 };
 
 const DemoResource DemoResources[] = {
-    {"demo_stone", rt::TGA, "tga", Textures, InHak | Loose, StoneTexture},
+    {"demo_stone", rt::TGA, "tga", Textures, InHak | InErf | Loose, StoneTexture},
     {"demo_grass", rt::TGA, "tga", Textures, InHak, GrassTexture},
     {"demo_icon", rt::BMP, "bmp", Textures, InHak | Loose, IconBitmap},
     {"demo_landscape", rt::TGA, "tga", Textures, 0, LandscapeTexture},
+    {"demo_plt", rt::PLT, "plt", Textures, InErf | Loose, PltTexture},
     {"it_demo_sword", rt::UTI, "uti", Templates, InMod | Loose, SwordBlueprint},
     {"demo_guard", rt::UTC, "utc", Templates, InErf | Loose, GuardBlueprint},
     {"demo_itempal", rt::ITP, "itp", Templates, InMod | Loose, ItemPalette},
@@ -464,6 +466,11 @@ const DemoResource DemoResources[] = {
     {"demo_blob", rt::UNKNOWN, "raw", Scripts, 0, UnknownBlob},
     {"demo_beep", rt::WAV, "wav", Sounds, InErf | Loose, BeepSound},
     {"demo_box", rt::MDL, "mdl", Models, InHak | Loose, BoxModel},
+    // Models and the textures they name lie together: in the BIFs, the sample
+    // ERF and the samples folder.
+    {"demo_crate", rt::MDL, "mdl", Models, InErf | Loose, CrateModel},
+    {"demo_rig", rt::MDL, "mdl", Models, InErf | Loose, RigModel},
+    {"demo_lantern", rt::MDL, "mdl", Models, InErf | Loose, LanternModel},
 };
 
 // Loose files of the game folder beside chitin.key.
