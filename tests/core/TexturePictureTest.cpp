@@ -10,9 +10,6 @@
 #include "testdata/ByteBuilder.h"
 #include "testdata/TextureBuilder.h"
 
-#include <cstdio>
-#include <jpeglib.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -281,45 +278,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---------------------------------------------------------------- JPEG
 
-// A JPEG made by the library's own encoder: full-resolution colour (no
-// subsampling) so that the halves of the picture keep their colours.
-std::string EncodeJpeg(int width, int height, bool grey, const std::function<PaletteColour(int x, int y)> &pixel)
-{
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = grey ? 1 : 3;
-    info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 100, TRUE);
-    for (int c = 0; c < info.num_components; ++c)
-        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-    jpeg_start_compress(&info, TRUE);
-    std::vector<unsigned char> row(std::size_t(width) * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const PaletteColour c = pixel(x, y);
-            if (grey)
-                row[std::size_t(x)] = c[0];
-            else
-                std::copy(c.begin(), c.end(), row.begin() + 3 * x);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::string bytes(reinterpret_cast<const char *>(buffer), size);
-    std::free(buffer);
-    return bytes;
-}
-
 PaletteColour RedOverBlue(int, int y)
 {
     return y < 8 ? PaletteColour{230, 20, 20} : PaletteColour{20, 40, 220};
@@ -335,7 +293,7 @@ void ExpectNear(const TRgbaImage &image, int x, int y, PaletteColour colour)
 
 TEST(JpegTexture, DecodesUprightAsRgba)
 {
-    const TTexturePicture texture = Decode(EncodeJpeg(16, 16, false, RedOverBlue), "JPG");
+    const TTexturePicture texture = Decode(testdata::EncodeJpeg(16, 16, false, RedOverBlue), "JPG");
     ASSERT_EQ(texture.Image.Width, 16);
     ASSERT_EQ(texture.Image.Height, 16);
     EXPECT_EQ(texture.Layout, TTextureLayout::Rgba);
@@ -347,14 +305,14 @@ TEST(JpegTexture, DecodesUprightAsRgba)
 TEST(JpegTexture, GreyPicturesComeOutGrey)
 {
     const TTexturePicture texture =
-        Decode(EncodeJpeg(8, 8, true, [](int, int) { return PaletteColour{90, 90, 90}; }), "jpg");
+        Decode(testdata::EncodeJpeg(8, 8, true, [](int, int) { return PaletteColour{90, 90, 90}; }), "jpg");
     ASSERT_EQ(texture.Image.Width, 8);
     ExpectNear(texture.Image, 3, 3, {90, 90, 90});
 }
 
 TEST(JpegTexture, DamagedJpegsGiveNoPictureAndNoError)
 {
-    const std::string good = EncodeJpeg(16, 16, false, RedOverBlue);
+    const std::string good = testdata::EncodeJpeg(16, 16, false, RedOverBlue);
     const std::pair<const char *, std::string> damaged[] = {
         {"cut in its data", good.substr(0, good.size() / 2)},
         {"cut in its header", good.substr(0, 40)},
@@ -370,7 +328,7 @@ TEST(JpegTexture, DamagedJpegsGiveNoPictureAndNoError)
 
 TEST(JpegTexture, ASizeBeyondTheLimitsIsRefusedBeforeDecoding)
 {
-    std::string bytes = EncodeJpeg(16, 16, false, RedOverBlue);
+    std::string bytes = testdata::EncodeJpeg(16, 16, false, RedOverBlue);
     const std::size_t frame = bytes.find("\xFF\xC0", 0, 2);
     ASSERT_NE(frame, std::string::npos);
     bytes[frame + 5] = bytes[frame + 7] = char(0xEA); // 60000 = 0xEA60, big-endian

@@ -2,6 +2,12 @@
 
 #include "testdata/ByteBuilder.h"
 
+#include <cstdio> // jpeglib.h needs FILE
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cstdlib>
+
 namespace testdata {
 
 std::string BuildPlt(std::uint32_t width, std::uint32_t height, const std::vector<PltPixel> &filePixels)
@@ -56,6 +62,43 @@ std::string BuildBmp(int width, int height, const std::function<PaletteColour(in
         out.PadTo(start + stride);
     }
     return out.Take();
+}
+
+std::string EncodeJpeg(int width, int height, bool grey, const std::function<PaletteColour(int x, int y)> &pixel)
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.input_components = grey ? 1 : 3;
+    info.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    for (int c = 0; c < info.num_components; ++c)
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    jpeg_start_compress(&info, TRUE);
+    std::vector<unsigned char> row(std::size_t(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const PaletteColour c = pixel(x, y);
+            if (grey)
+                row[std::size_t(x)] = c[0];
+            else
+                std::copy(c.begin(), c.end(), row.begin() + 3 * x);
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::string bytes(reinterpret_cast<const char *>(buffer), size);
+    std::free(buffer);
+    return bytes;
 }
 
 } // namespace testdata

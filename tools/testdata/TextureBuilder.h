@@ -1,6 +1,7 @@
 // Builds the files of model textures byte by byte from their layouts: PLT
 // textures, palette files, and BMP pictures in the variants a texture
-// decoder meets (top-down rows, other depths, compression fields).
+// decoder meets (top-down rows, other depths, compression fields), and
+// JPEG pictures made by the JPEG library.
 #pragma once
 
 #include <array>
@@ -35,5 +36,10 @@ struct BmpLayout {
 // the colour of the picture's pixel, y counted from the top.
 std::string BuildBmp(int width, int height, const std::function<PaletteColour(int x, int y)> &pixel,
                      const BmpLayout &layout = {});
+
+// A JPEG written by the JPEG library's encoder at the best quality and
+// without colour subsampling, so that blocks of one colour keep it closely;
+// grey: one channel, taken from the red of pixel(x, y).
+std::string EncodeJpeg(int width, int height, bool grey, const std::function<PaletteColour(int x, int y)> &pixel);
 
 } // namespace testdata
