@@ -19,6 +19,7 @@ add_library(quorlin-gui STATIC
   media/UFrm_IMG.cpp
   media/UImageDecoders.cpp
   model/UCTexture.cpp
+  model/UFrm_PLT.cpp
 )
 set_target_properties(quorlin-gui PROPERTIES AUTOMOC ON)
 target_include_directories(quorlin-gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

@@ -74,6 +74,22 @@ TPltPicture ReadPlt(std::string_view bytes, const std::string &fileName)
     return picture;
 }
 
+std::optional<TPltPicture> LoadPltFile(const std::string &path)
+{
+    const CInputFile file(path);
+    std::string bytes = file.ReadAvailableAt(0, kPltHeaderSize);
+    if (!IsPltFile(bytes))
+        return std::nullopt;
+    if (bytes.size() == kPltHeaderSize) {
+        const auto *header = reinterpret_cast<const unsigned char *>(bytes.data());
+        const std::uint64_t count = std::uint64_t(ReadU32LE(header + kPltWidthOffset)) * ReadU32LE(header + kPltHeightOffset);
+        // A size beyond the limits is refused from the header alone.
+        if (count * 4 <= std::uint64_t(kMaxPictureMegabytes) << 20)
+            bytes = file.ReadAvailableAt(0, std::size_t(kPltHeaderSize + count * kPltPixelBytes));
+    }
+    return ReadPlt(bytes, path);
+}
+
 // ---------------------------------------------------------------- palettes
 
 TPaletteFile ReadPaletteFile(const std::string &path, int rows)

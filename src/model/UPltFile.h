@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,11 @@ bool IsPltFile(std::string_view bytes);
 // Reads a whole PLT file. Raises EFileError naming fileName when it is no PLT
 // file, is cut short, or holds a picture larger than the program shows.
 TPltPicture ReadPlt(std::string_view bytes, const std::string &fileName);
+
+// Reads the PLT file at path, no more of it than its picture needs. Nothing
+// when the file does not start with "PLT "; raises EFileError when it cannot
+// be read or ReadPlt refuses it.
+std::optional<TPltPicture> LoadPltFile(const std::string &path);
 
 // ---------------------------------------------------------------- palettes
 

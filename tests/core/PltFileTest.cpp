@@ -79,6 +79,38 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedPlt{"LargerThanTheFile", [] { return Plt(8000, 8000, 4); }, "is cut short"}),
     [](const auto &info) { return std::string(info.param.Name); });
 
+TEST(PltReader, AFileIsReadAsFarAsItsPictureGoesAndOnlyWhenItIsAPlt)
+{
+    coretest::TempFolder dir;
+    testdata::WriteFile(dir / "cape.plt", testdata::BuildPlt(2, 1, {{4, 5}, {6, 7}}) + std::string(1000, 'x'));
+    const std::optional<TPltPicture> cape = LoadPltFile(dir / "cape.plt");
+    ASSERT_TRUE(cape.has_value());
+    EXPECT_EQ(cape->Values, (std::vector<std::uint8_t>{4, 6}));
+    EXPECT_EQ(cape->Layers, (std::vector<std::uint8_t>{5, 7}));
+
+    const std::pair<const char *, std::string> notPlt[] = {{"empty.plt", ""}, {"text.plt", "PL"}, {"other.plt", "BM and more"}};
+    for (const auto &[name, bytes] : notPlt) {
+        testdata::WriteFile(dir / name, bytes);
+        EXPECT_FALSE(LoadPltFile(dir / name).has_value()) << name;
+    }
+
+    const std::pair<std::string, const char *> refused[] = {
+        {Plt(60000, 60000, 1), "is too large to show (60000 x 60000)"},
+        {Plt(3, 3, 8), "is cut short"},
+        {Plt(1, 1, 1).substr(0, 22), "is cut short: its header ends early"},
+    };
+    for (const auto &[bytes, message] : refused) {
+        testdata::WriteFile(dir / "bad.plt", bytes);
+        try {
+            LoadPltFile(dir / "bad.plt");
+            ADD_FAILURE() << message;
+        } catch (const EFileError &error) {
+            EXPECT_THAT(error.what(), HasSubstr("\"" + (dir / "bad.plt") + "\" " + message));
+        }
+    }
+    EXPECT_THROW(LoadPltFile(dir / "missing.plt"), EFileError);
+}
+
 // ---------------------------------------------------------------- palettes
 
 // Entry (row, value) of the test's palette of kind k.
