@@ -39,6 +39,8 @@ const std::vector<TCommand> &ArchiveCommands();
 const std::vector<TCommandGroup> &ArchiveCommandGroups();
 const std::vector<TCommand> &TableCommands();
 const std::vector<TCommandGroup> &TableCommandGroups();
+const std::vector<TCommand> &PictureCommands();
+const std::vector<TCommandGroup> &PictureCommandGroups();
 
 // ---------------------------------------------------------------- errors
 
