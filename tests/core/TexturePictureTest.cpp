@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 using ::testing::HasSubstr;
 using testdata::PaletteColour;
@@ -415,6 +416,64 @@ TEST_F(PltTexture, AShortModelPaletteLeavesTheRestBlackAndAMissingOneIsAnError)
         EXPECT_THAT(error.what(), HasSubstr("MISSING.PAL"));
     }
 }
+
+// ---------------------------------------------------------------- damage of every kind
+
+// Every prefix of a good file, and the file with each header byte changed,
+// decodes or is refused with EFileError; each lies in a buffer of exactly its
+// size, so that a read past its end is caught when built with the address
+// sanitizer.
+struct Sample {
+    const char *Name;
+    const char *Type;
+    std::function<std::string()> Bytes;
+    std::size_t HeaderSize;
+};
+class DamagedTextures : public ::testing::TestWithParam<Sample> {};
+
+void DecodeExactly(const std::string &bytes, const char *type, const TModelPalette &palette)
+{
+    const auto copy = std::make_unique<char[]>(bytes.size() + 1);
+    std::copy(bytes.begin(), bytes.end(), copy.get());
+    try {
+        DecodeTexture(std::string_view(copy.get(), bytes.size()), type, "damaged", &palette);
+    } catch (const EFileError &) {
+        // refused, naming the file
+    }
+}
+
+TEST_P(DamagedTextures, NeverReadOutsideTheirBytes)
+{
+    const TModelPalette palette(kModelPaletteRows);
+    const std::string good = GetParam().Bytes();
+    for (std::size_t length = 0; length < good.size(); ++length)
+        DecodeExactly(good.substr(0, length), GetParam().Type, palette);
+    for (std::size_t at = 0; at < std::min(good.size(), GetParam().HeaderSize); ++at)
+        for (unsigned char value : {0x00, 0x01, 0x7F, 0x80, 0xFF}) {
+            std::string changed = good;
+            changed[at] = char(value);
+            DecodeExactly(changed, GetParam().Type, palette);
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, DamagedTextures,
+    ::testing::Values(Sample{"Tga", "TGA", [] { return Tga24(5, 3); }, 18},
+                      Sample{"TgaRunLength", "TGA", [] { return Tga24(7, 3, true); }, 18},
+                      Sample{"TgaTopDown32", "TGA",
+                             [] {
+                                 demo::TgaLayout layout;
+                                 layout.Bits = 32;
+                                 layout.TopDown = true;
+                                 layout.RunLength = true;
+                                 return demo::MakeTgaWith(SamplePicture(), layout);
+                             },
+                             18},
+                      Sample{"Bmp", "BMP", [] { return testdata::BuildBmp(5, 3, BmpPixel); }, 54},
+                      Sample{"BmpTopDown", "BMP", [] { return testdata::BuildBmp(3, 3, BmpPixel, {24, true}); }, 54},
+                      Sample{"Jpeg", "JPG", [] { return testdata::EncodeJpeg(16, 16, false, RedOverBlue); }, 700},
+                      Sample{"Plt", "PLT", [] { return testdata::BuildPlt(3, 2, std::vector<testdata::PltPixel>(6, {9, 12})); }, 24}),
+    [](const auto &info) { return std::string(info.param.Name); });
 
 // ---------------------------------------------------------------- choosing the decoder
 
