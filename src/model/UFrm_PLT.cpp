@@ -136,7 +136,7 @@ TFrm_PLT::TFrm_PLT(QWidget *parent) : QWidget(parent)
 
     // Below the swatch, the list and the button side by side.
     auto *panelLayout = new QVBoxLayout(Panel1);
-    panelLayout->setContentsMargins(1, 1 + kSwatchShownSide + 2, 1, 2);
+    panelLayout->setContentsMargins(1, 1 + kSwatchShownSide + 2, 4, 2); // the button clear of the picture's frame
     auto *controls = new QHBoxLayout;
     controls->setSpacing(6);
     controls->addWidget(Grp_Pal, 1);

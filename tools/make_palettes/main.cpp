@@ -209,7 +209,7 @@ std::string ChromePicture()
 {
     constexpr int kSide = 64;
     demo::Picture picture{kSide, kSide, {}};
-    const Colour sky = Rgb(214, 224, 238), horizon = Rgb(150, 162, 182), ground = Rgb(46, 52, 66);
+    const Colour sky = Rgb(214, 224, 238), horizon = Rgb(150, 162, 182), ground = Rgb(70, 78, 96);
     for (int y = 0; y < kSide; ++y)
         for (int x = 0; x < kSide; ++x) {
             double u = (x + 0.5) / (kSide / 2.0) - 1, v = 1 - (y + 0.5) / (kSide / 2.0);
@@ -221,7 +221,7 @@ std::string ChromePicture()
             const double z = std::sqrt(std::max(0.0, 1 - u * u - v * v));
             // The reflection of a view straight at the ball.
             const double rx = 2 * z * u, ry = 2 * z * v, rz = 2 * z * z - 1;
-            Colour c = ry >= 0 ? Mix(horizon, sky, std::sqrt(ry)) : Mix(horizon, ground, std::sqrt(-ry));
+            Colour c = ry >= 0 ? Mix(horizon, sky, ry) : Mix(horizon, ground, -ry); // soft, no line at the horizon
             const double light = std::max(0.0, (-0.45 * rx + 0.6 * ry + 0.66 * rz));
             c = Mix(c, Colour{1, 1, 1}, std::pow(light, 12) * 0.8);
             auto byte = [](double value) { return std::uint32_t(std::lround(std::clamp(value, 0.0, 1.0) * 255)); };
