@@ -10,12 +10,6 @@ constexpr std::uint16_t kPlanes = 1;
 constexpr std::uint16_t kBitsPerPixel = 32;
 constexpr std::uint32_t kUncompressed = 0;
 
-void AppendU16LE(std::string &out, std::uint16_t v)
-{
-    out.push_back(char(v & 0xff));
-    out.push_back(char(v >> 8));
-}
-
 } // namespace
 
 std::string EncodeBmp32(const TRgbaImage &picture)

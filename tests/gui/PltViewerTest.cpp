@@ -50,14 +50,6 @@ protected:
     void SetUp() override
     {
         TBrowserTest::SetUp();
-        m_previousSave = SetSaveFileHandler([this](const TSaveFileRequest &request) {
-            SaveFileRequests.push_back(request);
-            if (SaveFileAnswers.empty())
-                return QString();
-            QString answer = SaveFileAnswers.front();
-            SaveFileAnswers.pop_front();
-            return answer;
-        });
         for (int kind = 0; kind < kPltPaletteCount; ++kind)
             testdata::WriteFile(ProgramFolder() + "PAL/" + kPaletteFiles[kind],
                                 testdata::BuildPalette(64, [kind](int row, int value) {
@@ -65,12 +57,6 @@ protected:
                                     return PaletteColour{std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c))};
                                 }));
     }
-    void TearDown() override
-    {
-        SetSaveFileHandler(std::move(m_previousSave));
-        TBrowserTest::TearDown();
-    }
-
     QString WritePlt(const std::string &name, std::uint32_t width, std::uint32_t height, const std::vector<PltPixel> &pixels)
     {
         const std::string path = ProgramFolder() + name;
@@ -111,12 +97,6 @@ protected:
         while (viewer.ComboBox_Pal->currentIndex() > item)
             QTest::keyClick(viewer.ComboBox_Pal, Qt::Key_Up);
     }
-
-    std::deque<QString> SaveFileAnswers;
-    std::vector<TSaveFileRequest> SaveFileRequests;
-
-private:
-    TSaveFileHandler m_previousSave;
 };
 
 TEST_F(PltViewerTest, WindowHasItsDesignedComponents)
