@@ -5,6 +5,7 @@
 #include "app/UFileIO.h"
 #include "app/UUtil.h"
 #include "media/UBmpFile.h"
+#include "media/UImageDecoders.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,7 +19,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -27,15 +27,6 @@ constexpr int kDesignedHeight = 325;
 constexpr int kMinimumWidth = 400;
 constexpr int kPanelWidth = 258;
 constexpr int kSwatchShownSide = kSwatchCells * TFrm_PLT::kCellSide; // 256
-
-QImage ToQImage(const TRgbaImage &image)
-{
-    QImage picture(image.Width, image.Height, QImage::Format_RGBA8888);
-    const std::size_t rowBytes = std::size_t(image.Width) * 4;
-    for (int y = 0; y < image.Height; ++y)
-        std::memcpy(picture.scanLine(y), image.Pixels.data() + std::size_t(y) * rowBytes, rowBytes);
-    return picture;
-}
 
 } // namespace
 
@@ -178,7 +169,7 @@ TFrm_PLT::TFrm_PLT(QWidget *parent) : QWidget(parent)
         return;
     }
     for (int swatch = 0; swatch < kPltSwatchCount; ++swatch)
-        m_swatches[std::size_t(swatch)] = ToQImage(PltSwatchPicture(m_palettes[PltSwatchPalette(TPltSwatch(swatch))]));
+        m_swatches[std::size_t(swatch)] = RgbaToImage(PltSwatchPicture(m_palettes[PltSwatchPalette(TPltSwatch(swatch))]));
     ComboBox_Pal->setCurrentIndex(0);
 }
 
@@ -208,7 +199,7 @@ void TFrm_PLT::DrawImage()
     if (!m_plt)
         return;
     m_picture = ColourPlt(*m_plt, m_palettes, m_choices);
-    Image1->setPixmap(QPixmap::fromImage(ToQImage(m_picture)));
+    Image1->setPixmap(QPixmap::fromImage(RgbaToImage(m_picture)));
 }
 
 void TFrm_PLT::ShowSelection(int row)
