@@ -22,11 +22,16 @@ add_library(quorlin-gui STATIC
   media/UFrm_IMG.cpp
   media/UImageDecoders.cpp
   packer/UFrm_ModEdit.cpp
+  model/UCTexture.cpp
+  model/UFrm_PLT.cpp
 )
 set_target_properties(quorlin-gui PROPERTIES AUTOMOC ON)
 target_compile_definitions(quorlin-gui PRIVATE QUORLIN_VERSION="${PROJECT_VERSION}")
 target_include_directories(quorlin-gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(quorlin-gui PUBLIC quorlin-core Qt6::Widgets Qt6::OpenGLWidgets)
+# Textures are uploaded through OpenGL 1.1 and GLU's mipmap builder.
+find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+target_link_libraries(quorlin-gui PRIVATE OpenGL::GL OpenGL::GLU)
 # ImageMagick decodes the picture formats Qt has no reader for (TGA, PCX, PSD, SGI).
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(MAGICKPP REQUIRED IMPORTED_TARGET Magick++)

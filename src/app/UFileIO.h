@@ -130,6 +130,11 @@ inline void PutU32LE(unsigned char *p, std::uint32_t v)
     p[2] = (v >> 16) & 0xff;
     p[3] = (v >> 24) & 0xff;
 }
+inline void AppendU16LE(std::string &out, std::uint16_t v)
+{
+    out.push_back(char(v & 0xff));
+    out.push_back(char(v >> 8));
+}
 inline void AppendU32LE(std::string &out, std::uint32_t v)
 {
     unsigned char b[4];

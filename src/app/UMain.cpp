@@ -15,6 +15,7 @@
 #include "formats/UFrm_UTX.h"
 #include "media/UFrm_IMG.h"
 #include "packer/UFrm_ModEdit.h"
+#include "model/UFrm_PLT.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -44,7 +45,7 @@ const std::vector<TFileCommand> &FileCommands()
          "TXT|*.TXT|NSS|*.NSS|SET|*.SET|WOK|*.WOK|TXI|*.TXI|DWK|*.DWK|PWK|*.PWK",
          &OpenInViewer<TFrm_TXT>},
         {"MDL1", "M&DL", "OpenMDL", "OpenDialogMDL", "*.MDL|*.MDL", nullptr},
-        {"PLT1", "&PLT", "OpenPLT", "OpenDialogPLT", "*.PLT|*.PLT", nullptr},
+        {"PLT1", "&PLT", "OpenPLT", "OpenDialogPLT", "*.PLT|*.PLT", &OpenInViewer<TFrm_PLT>},
         {"SSF1", "&SSF", "OpenSSF", "OpenDialogSSF", "*.SSF|*.SSF", &OpenInViewer<TFrm_SSF>},
         {"TLK1", "&TLK", "OpenTLK", "OpenDialogTLK", "*.TLK|*.TLK", &OpenInViewer<TFrm_TLK>},
         {"UTXITPGxx1", "&UTX ITP GXX", "OpenUTX", "OpenDialogUTX",

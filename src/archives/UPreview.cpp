@@ -17,6 +17,7 @@
 #include "formats/UFrm_TXT.h"
 #include "formats/UFrm_UTX.h"
 #include "media/UFrm_IMG.h"
+#include "model/UFrm_PLT.h"
 
 namespace {
 
@@ -49,12 +50,13 @@ std::array<TPreviewViewerType, kPreviewKindCount> &PreviewViewerTypes()
     static std::array<TPreviewViewerType, kPreviewKindCount> types = [] {
         std::array<TPreviewViewerType, kPreviewKindCount> registered;
         // Each viewer joins the previews with one line here. Still to come:
-        // kPreviewPLT and kPreviewSound as FileViewer<...>(),
+        // kPreviewSound as FileViewer<...>(),
         // and the model view, whose entry also prepares its GL view (Prepare) and
         // hands the resource's reader and source kind to OpenModel.
         registered[kPreview2DA] = TextViewer<TFrm_2DA>();
         registered[kPreviewText] = FileViewer<TFrm_TXT>();
         registered[kPreviewPicture] = FileViewer<TFrm_IMG>();
+        registered[kPreviewPLT] = FileViewer<TFrm_PLT>();
         registered[kPreviewSoundSet] = FileViewer<TFrm_SSF>();
         registered[kPreviewGFF] = FileViewer<TFrm_UTX>();
         return registered;

@@ -41,6 +41,8 @@ const std::vector<TCommand> &TableCommands();
 const std::vector<TCommandGroup> &TableCommandGroups();
 const std::vector<TCommand> &ModelCommands();
 const std::vector<TCommandGroup> &ModelCommandGroups();
+const std::vector<TCommand> &PictureCommands();
+const std::vector<TCommandGroup> &PictureCommandGroups();
 
 // ---------------------------------------------------------------- errors
 

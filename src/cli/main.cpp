@@ -1,7 +1,8 @@
-// quorlin: lists, extracts and packs the game's archives and prints its tables
-// and models from the command line. Runs on the same core as the viewer; every
-// message goes to standard error. The commands live in one file per group
-// (archives, tables, models).
+// quorlin: lists, extracts and packs the game's archives, prints its tables and
+// models and colours its PLT textures from the command line. Runs on the same
+// core as the viewer; every message goes to standard error. The commands live
+// in one file per group (archives, tables, models, pictures), each listed once
+// in CommandFiles.
 
 #include "app/UCancel.h"
 #include "app/UMessage.h"
@@ -20,8 +21,8 @@ namespace {
 const char *const ToolHelp =
     "usage: quorlin COMMAND [ARGS]\n"
     "\n"
-    "Lists, extracts and packs the archives of Duskmere and prints its tables, talk\n"
-    "tables, GFF files and models.\n"
+    "Lists, extracts and packs the archives of Duskmere, prints its tables, talk\n"
+    "tables, GFF files and models, and colours its PLT textures.\n"
     "\n"
     "Commands:\n"
     "  key list KEY                     list the resources named by a KEY index\n"
@@ -39,6 +40,8 @@ const char *const ToolHelp =
     "  tlk get TLK ID...                print the entries with these numbers\n"
     "  tlk search TLK TEXT              print the entries whose ResRef or text holds TEXT\n"
     "  mdl info FILE                    print the header, nodes and animations of a model\n"
+    "  plt render FILE OUT.bmp [--palette NAME=ROW]...\n"
+    "                                   colour a PLT texture and write it as a BMP\n"
     "\n"
     "Every command takes --encoding NAME: the encoding of the game's texts (CP1252,\n"
     "CP1250, CP949, CP950, CP936, CP932 ...). Without it, names and texts are taken\n"
@@ -56,6 +59,18 @@ const char *const ToolHelp =
 // The command being run ("key list"), for pointing at its help.
 std::string g_commandName;
 
+// The commands and groups of each source file of the tool.
+struct TCommandFile {
+    const std::vector<TCommand> &(*Commands)();
+    const std::vector<TCommandGroup> &(*Groups)();
+};
+const TCommandFile CommandFiles[] = {
+    {ArchiveCommands, ArchiveCommandGroups},
+    {TableCommands, TableCommandGroups},
+    {ModelCommands, ModelCommandGroups},
+    {PictureCommands, PictureCommandGroups},
+};
+
 int Run(const std::vector<std::string> &args)
 {
     if (args.empty())
@@ -69,13 +84,11 @@ int Run(const std::vector<std::string> &args)
         std::fputs("quorlin " QUORLIN_VERSION "\n", stdout);
         return ExitOk;
     }
-    std::vector<TCommandGroup> groups = ArchiveCommandGroups();
-    groups.insert(groups.end(), TableCommandGroups().begin(), TableCommandGroups().end());
-    groups.insert(groups.end(), ModelCommandGroups().begin(), ModelCommandGroups().end());
     const char *groupHelp = nullptr;
-    for (const TCommandGroup &candidate : groups)
-        if (group == candidate.Name)
-            groupHelp = candidate.Help;
+    for (const TCommandFile &file : CommandFiles)
+        for (const TCommandGroup &candidate : file.Groups())
+            if (group == candidate.Name)
+                groupHelp = candidate.Help;
     if (!groupHelp)
         throw UsageError{"unknown command '" + group + "'"};
     g_commandName = group;
@@ -85,8 +98,8 @@ int Run(const std::vector<std::string> &args)
         std::fputs(groupHelp, stdout);
         return ExitOk;
     }
-    for (const auto *commands : {&ArchiveCommands(), &TableCommands(), &ModelCommands()})
-        for (const TCommand &command : *commands) {
+    for (const TCommandFile &file : CommandFiles)
+        for (const TCommand &command : file.Commands()) {
             if (group != command.Group || args[1] != command.Name)
                 continue;
             g_commandName = group + " " + args[1];

@@ -416,15 +416,8 @@ QImage DecodeSgi(const QByteArray &bytes, const QString &) { return DecodeWithMa
 
 QImage DecodePspPicture(const QByteArray &bytes, const QString &path)
 {
-    const TRgbaImage picture =
-        DecodePsp(std::string_view(bytes.constData(), std::size_t(bytes.size())), path.toLocal8Bit().toStdString());
-    QImage image(picture.Width, picture.Height, QImage::Format_RGBA8888);
-    if (image.isNull())
-        throw std::runtime_error("not enough memory for the picture");
-    const std::size_t rowBytes = std::size_t(picture.Width) * 4;
-    for (int y = 0; y < picture.Height; ++y)
-        std::memcpy(image.scanLine(y), picture.Pixels.data() + std::size_t(y) * rowBytes, rowBytes);
-    return image;
+    return RgbaToImage(
+        DecodePsp(std::string_view(bytes.constData(), std::size_t(bytes.size())), path.toLocal8Bit().toStdString()));
 }
 
 // ---------------------------------------------------------------- loading
@@ -494,6 +487,17 @@ QImage DecodeFile(const TImageDecoder &decoder, const QByteArray &bytes, const Q
 }
 
 } // namespace
+
+QImage RgbaToImage(const TRgbaImage &picture)
+{
+    QImage image(picture.Width, picture.Height, QImage::Format_RGBA8888);
+    if (image.isNull())
+        throw std::runtime_error("not enough memory for the picture");
+    const std::size_t rowBytes = std::size_t(picture.Width) * 4;
+    for (int y = 0; y < picture.Height; ++y)
+        std::memcpy(image.scanLine(y), picture.Pixels.data() + std::size_t(y) * rowBytes, rowBytes);
+    return image;
+}
 
 const std::vector<TImageDecoder> &ImageDecoders()
 {

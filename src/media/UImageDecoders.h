@@ -41,6 +41,10 @@ struct TPicture {
     bool ByExtension = false; // no decoder recognised the content
 };
 
+// The core's plain pixels as a QImage (RGBA, 8 bits a channel); raises
+// std::runtime_error when there is no memory for it.
+QImage RgbaToImage(const TRgbaImage &picture);
+
 // Reads the file at path and decodes it: by the first decoder that recognises
 // it, else by its extension. Raises EFileError when the file cannot be read
 // or the core's reader refuses it, and std::runtime_error when it is no

@@ -12,13 +12,24 @@ extern char **environ;
 
 namespace fs = std::filesystem;
 
+fs::path QuorlinPath()
+{
+    return QUORLIN_CLI_PATH;
+}
+
 CliResult RunQuorlin(const std::vector<std::string> &args, const fs::path &scratch, const fs::path &workingFolder,
                      const std::function<void(pid_t)> &whileRunning)
+{
+    return RunProgram(QuorlinPath(), args, scratch, workingFolder, whileRunning);
+}
+
+CliResult RunProgram(const fs::path &program, const std::vector<std::string> &args, const fs::path &scratch,
+                     const fs::path &workingFolder, const std::function<void(pid_t)> &whileRunning)
 {
     const std::string outPath = (scratch / "stdout").string();
     const std::string errPath = (scratch / "stderr").string();
 
-    std::vector<std::string> argv{QUORLIN_CLI_PATH};
+    std::vector<std::string> argv{program.string()};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char *> pointers;
     for (auto &arg : argv)

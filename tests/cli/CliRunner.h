@@ -20,6 +20,13 @@ struct CliResult {
 CliResult RunQuorlin(const std::vector<std::string> &args, const std::filesystem::path &scratch,
                      const std::filesystem::path &workingFolder,
                      const std::function<void(pid_t)> &whileRunning = {});
+// The same with the program at another path (a copy of the tool in a
+// program folder of the test's own).
+CliResult RunProgram(const std::filesystem::path &program, const std::vector<std::string> &args,
+                     const std::filesystem::path &scratch, const std::filesystem::path &workingFolder,
+                     const std::function<void(pid_t)> &whileRunning = {});
+// The built tool.
+std::filesystem::path QuorlinPath();
 
 // The lines of a text, without their line feeds.
 std::vector<std::string> SplitLines(const std::string &text);
@@ -32,6 +39,10 @@ protected:
 
     // Runs the tool in the test's folder, so relative paths start there.
     CliResult Run(const std::vector<std::string> &args) { return RunQuorlin(args, m_scratch, m_root); }
+    CliResult RunAt(const std::filesystem::path &program, const std::vector<std::string> &args)
+    {
+        return RunProgram(program, args, m_scratch, m_root);
+    }
     // Path below the test's folder, as a string for the command line.
     std::string Path(const std::string &relative) const { return (m_root / relative).string(); }
     const std::filesystem::path &Root() const { return m_root; }

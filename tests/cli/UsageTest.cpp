@@ -25,6 +25,8 @@ TEST_F(Usage, HelpOfTheToolAndOfEachCommand)
         {{"erf", "list", "--help"}, "usage: quorlin erf list FILE"},
         {{"erf", "extract", "--help"}, "usage: quorlin erf extract FILE DIR"},
         {{"erf", "pack", "--help"}, "usage: quorlin erf pack OUT --kind"},
+        {{"plt", "--help"}, "usage: quorlin plt render FILE OUT.bmp"},
+        {{"plt", "render", "--help"}, "usage: quorlin plt render FILE OUT.bmp [--palette NAME=ROW]..."},
         // --help wins over everything else on the line
         {{"erf", "pack", "out", "--kind", "bad", "--help"}, "usage: quorlin erf pack OUT --kind"},
     };

@@ -173,21 +173,6 @@ protected:
     {
         TGameFolderTest::SetUp();
         WriteTalkTable();
-
-        m_previousSaveFile = SetSaveFileHandler([this](const TSaveFileRequest &request) {
-            SaveFileRequests.push_back(request);
-            if (SaveFileAnswers.empty())
-                return QString();
-            QString answer = SaveFileAnswers.front();
-            SaveFileAnswers.pop_front();
-            return answer;
-        });
-    }
-
-    void TearDown() override
-    {
-        SetSaveFileHandler(std::move(m_previousSaveFile));
-        TGameFolderTest::TearDown();
     }
 
     // dialog.tlk of the game: entry 1 has only a text, entry 2 a sound too.
@@ -216,12 +201,6 @@ protected:
             viewer->OpenFile(QString::fromStdString(path));
         return viewer;
     }
-
-    std::deque<QString> SaveFileAnswers;
-    std::vector<TSaveFileRequest> SaveFileRequests;
-
-private:
-    TSaveFileHandler m_previousSaveFile;
 };
 
 TEST_F(GffViewerTest, NewViewerHasItsCaptionTabsAndColumns)

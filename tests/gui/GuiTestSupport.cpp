@@ -32,6 +32,14 @@ void TGuiTest::SetUp()
         OpenFileAnswers.pop_front();
         return answer;
     });
+    m_previousSaveFile = SetSaveFileHandler([this](const TSaveFileRequest &request) {
+        SaveFileRequests.push_back(request);
+        if (SaveFileAnswers.empty())
+            return QString();
+        QString answer = SaveFileAnswers.front();
+        SaveFileAnswers.pop_front();
+        return answer;
+    });
     m_previousFolder = SetFolderHandler([](const TFolderRequest &) { return QString(); });
     m_previousMessageBox = SetMessageBoxHandler([this](const TMessageBoxRequest &request) {
         ShownMessages.push_back({request.Icon, request.Caption, request.Text, request.Buttons});
@@ -52,6 +60,7 @@ void TGuiTest::TearDown()
     }
     QApplication::processEvents();
     SetOpenFileHandler(std::move(m_previousOpenFile));
+    SetSaveFileHandler(std::move(m_previousSaveFile));
     SetFolderHandler(std::move(m_previousFolder));
     SetMessageBoxHandler(std::move(m_previousMessageBox));
     SetProgramFolder({});

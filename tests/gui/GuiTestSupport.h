@@ -45,9 +45,11 @@ protected:
     // it is on screen.
     std::unique_ptr<TFrmMain> CreateMainWindow(bool show = true);
 
-    // Scripted answers of the open dialog, used in order; none left: cancel.
+    // Scripted answers of the open and save dialogs, used in order; none left: cancel.
     std::deque<QString> OpenFileAnswers;
     std::vector<TOpenFileRequest> OpenFileRequests;
+    std::deque<QString> SaveFileAnswers;
+    std::vector<TSaveFileRequest> SaveFileRequests;
     std::vector<TShownMessage> ShownMessages;
     // Answers of message boxes that ask, in order; none left: OK.
     std::deque<QMessageBox::StandardButton> MessageAnswers;
@@ -55,6 +57,7 @@ protected:
 private:
     QTemporaryDir m_folder;
     TOpenFileHandler m_previousOpenFile;
+    TSaveFileHandler m_previousSaveFile;
     TFolderHandler m_previousFolder;
     TMessageBoxHandler m_previousMessageBox;
 };

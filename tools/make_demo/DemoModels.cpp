@@ -262,15 +262,4 @@ std::string LanternModel()
            "donemodel demo_lantern\r\n";
 }
 
-std::string PltTexture()
-{
-    constexpr std::uint32_t size = 16;
-    testdata::ByteBuilder out;
-    out.Bytes("PLT ").Bytes("V1  ").Zeros(8).U32(size).U32(size);
-    for (std::uint32_t y = 0; y < size; ++y)
-        for (std::uint32_t x = 0; x < size; ++x)
-            out.U8(static_cast<std::uint8_t>(x * 16 + y)).U8(static_cast<std::uint8_t>((x / 4 + (y / 8) * 4) % 10));
-    return out.Take();
-}
-
 } // namespace demo

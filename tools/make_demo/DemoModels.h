@@ -14,7 +14,5 @@ std::string CrateModel();
 std::string RigModel();
 // An ASCII lantern on a post, with the animations "sway" and "flicker".
 std::string LanternModel();
-// A 16 x 16 PLT texture: palette values and layers in stripes.
-std::string PltTexture();
 
 } // namespace demo

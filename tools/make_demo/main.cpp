@@ -17,8 +17,11 @@
 #include "testdata/KeyBifBuilder.h"
 #include "testdata/SsfBuilder.h"
 #include "testdata/ResTypeNumbers.h"
+#include "testdata/TextureBuilder.h"
 #include "testdata/TlkBuilder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -166,6 +169,58 @@ std::string IconBitmap()
 {
     // 6 pixels wide: rows of 18 bytes padded to 20
     return MakeBmp(CheckerPicture(6, 5, 0xFFE0C040, 0xFF202080, 1));
+}
+
+// A layered shield: a steel rim with brass rivets and a brass boss, a field
+// quartered in two cloths under a painted chevron, on a leather backing with
+// two darker straps. Each pixel stores how light it is; the palettes give
+// the colours.
+std::string ShieldTexture()
+{
+    constexpr int kWidth = 128, kHeight = 160;
+    enum Layer : std::uint8_t { Metal1 = 2, Metal2 = 3, Leather1 = 4, Leather2 = 5, Cloth1 = 6, Cloth2 = 7, Tattoo1 = 8 };
+    auto shade = [](double value) { return std::uint8_t(std::clamp(value, 0.0, 255.0)); };
+    // Half the shield's width at height y: straight sides, then a curve to the point.
+    auto halfWidth = [](double y) {
+        if (y < 10 || y > 150)
+            return -1.0;
+        return y < 90 ? 52.0 : 52.0 * std::sqrt(std::max(0.0, 1 - (y - 90) * (y - 90) / 3600.0));
+    };
+    std::vector<testdata::PltPixel> rows(std::size_t(kWidth * kHeight));
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const double dx = x + 0.5 - kWidth / 2.0;
+            const double half = halfWidth(y + 0.5);
+            const double inside = half - std::abs(dx); // distance to the side
+            const double light = 1 - 0.45 * (x + y) / double(kWidth + kHeight); // from the top left
+            testdata::PltPixel pixel;
+            if (inside < 0 || std::min(inside, y + 0.5 - 10) < 0) {
+                const bool strap = std::abs(dx) > 22 && std::abs(dx) < 34;
+                const double grain = 12 * std::sin(x * 0.9 + std::sin(y * 0.3) * 3) + 8 * std::sin(y * 1.7);
+                pixel = {shade(150 * light + grain + (strap ? 20 : 0)), strap ? Leather2 : Leather1};
+            } else if (inside < 6 || y + 0.5 - 10 < 6) {
+                const double edge = std::min(inside, y + 0.5 - 10);
+                const bool rivet = std::fmod(y + 0.5, 20.0) < 4 && edge > 1.5 && edge < 4.5;
+                pixel = {shade((rivet ? 230 : 170 + 60 * (edge < 3 ? 1 : -0.3)) * light), rivet ? Metal2 : Metal1};
+            } else {
+                const double by = y + 0.5 - 64;
+                const double boss = std::hypot(dx, by);
+                const double chevron = by + std::abs(dx) * 0.9;
+                if (boss < 18) {
+                    const double highlight = std::max(0.0, 1 - std::hypot(dx + 6, by + 6) / 16);
+                    pixel = {shade(130 + 120 * highlight * highlight - boss * 2), Metal2};
+                } else if (chevron > 30 && chevron < 44) {
+                    pixel = {shade((190 - 3 * std::abs(chevron - 37)) * light), Tattoo1};
+                } else {
+                    const bool first = (dx < 0) == (by < 0);
+                    const double folds = 18 * std::sin(dx * 0.25) + 10 * std::sin(by * 0.11);
+                    pixel = {shade(165 * light + folds), first ? Cloth1 : Cloth2};
+                }
+            }
+            // File rows run from the bottom of the picture up.
+            rows[std::size_t((kHeight - 1 - y) * kWidth + x)] = pixel;
+        }
+    return testdata::BuildPlt(kWidth, kHeight, rows);
 }
 
 std::string BeepSound()
@@ -447,7 +502,7 @@ const DemoResource DemoResources[] = {
     {"demo_grass", rt::TGA, "tga", Textures, InHak, GrassTexture},
     {"demo_icon", rt::BMP, "bmp", Textures, InHak | Loose, IconBitmap},
     {"demo_landscape", rt::TGA, "tga", Textures, 0, LandscapeTexture},
-    {"demo_plt", rt::PLT, "plt", Textures, InErf | Loose, PltTexture},
+    {"demo_plt", rt::PLT, "plt", Textures, InErf | Loose, ShieldTexture},
     {"it_demo_sword", rt::UTI, "uti", Templates, InMod | Loose, SwordBlueprint},
     {"demo_guard", rt::UTC, "utc", Templates, InErf | Loose, GuardBlueprint},
     {"demo_itempal", rt::ITP, "itp", Templates, InMod | Loose, ItemPalette},
