@@ -39,3 +39,18 @@ target_link_libraries(quorlin-gui PRIVATE PkgConfig::MAGICKPP)
 
 add_executable(quorlin-viewer app/main.cpp)
 target_link_libraries(quorlin-viewer PRIVATE quorlin-gui)
+
+# The interface language files, kept in the source tree, beside the executable.
+file(GLOB QUORLIN_LANGUAGE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/data/Language/*.ini)
+set(QUORLIN_INSTALLED_LANGUAGE_FILES)
+foreach(language_file ${QUORLIN_LANGUAGE_FILES})
+  get_filename_component(language_name ${language_file} NAME)
+  set(installed ${QUORLIN_OUTPUT_DIR}/Language/${language_name})
+  add_custom_command(OUTPUT ${installed}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${language_file} ${installed}
+    DEPENDS ${language_file}
+    COMMENT "Installing the language file ${language_name}")
+  list(APPEND QUORLIN_INSTALLED_LANGUAGE_FILES ${installed})
+endforeach()
+add_custom_target(quorlin-languages ALL DEPENDS ${QUORLIN_INSTALLED_LANGUAGE_FILES})
+add_dependencies(quorlin-viewer quorlin-languages)

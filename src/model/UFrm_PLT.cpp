@@ -1,6 +1,7 @@
 #include "model/UFrm_PLT.h"
 
 #include "app/UApplication.h"
+#include "app/UCTRAD.h"
 #include "app/UDialogs.h"
 #include "app/UFileIO.h"
 #include "app/UUtil.h"
@@ -161,6 +162,7 @@ TFrm_PLT::TFrm_PLT(QWidget *parent) : QWidget(parent)
     connect(ComboBox_Pal, &QComboBox::currentIndexChanged, this, &TFrm_PLT::ComboBox_PalChange);
     connect(BtnExportBMP, &QPushButton::clicked, this, &TFrm_PLT::BtnExportBMPClick);
 
+    Translator().Translate(this);
     try {
         LoadPltPalettes(GetPaletteFolder(), m_palettes);
     } catch (const EFileError &error) {
@@ -185,7 +187,7 @@ void TFrm_PLT::OpenFile(const QString &path)
     const QFileInfo file(path);
     if (!file.isFile())
         return;
-    setWindowTitle(windowTitle() + " - " + file.fileName());
+    SetCaptionFile(this, file.fileName());
     m_path = path;
     m_plt = LoadPltFile(ToPath(path));
     if (!m_plt)

@@ -3,6 +3,7 @@
 
 #include "app/UCINIFILE.h"
 #include "app/UGameText.h"
+#include "app/ULanguageFile.h"
 #include "app/USettings.h"
 #include "app/UText.h"
 #include "app/UUtil.h"
@@ -230,9 +231,33 @@ TEST_F(ProgramFolderTest, LanguagesAreTheIniFilesOfTheLanguageFolder)
     WriteFile(dir.Path() / "LANGUAGE/notes.txt", "");
     WriteFile(dir.Path() / "LANGUAGE/ini", "");
     fs::create_directories(dir.Path() / "LANGUAGE/old.ini");
-    std::vector<std::string> names = GetLanguages();
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"French", "German"}));
+    WriteFile(dir.Path() / "LANGUAGE/danish.ini", "");
+    EXPECT_EQ(GetLanguages(), (std::vector<std::string>{"danish", "French", "German"}));
+}
+
+TEST_F(ProgramFolderTest, LanguageFilesAreReadAsUtf8OrElseAsWindows1252)
+{
+    struct Case {
+        const char *Name;
+        std::string Bytes;
+        const char *Expected; // UTF-8; nullptr: no file
+    };
+    const Case cases[] = {
+        {"Utf8", "[TFrm_BIF]\nCaption = Aper\xC3\xA7u BIF \n", "Aper\xC3\xA7u BIF"},
+        {"Utf8Marked", "\xEF\xBB\xBF[TFrm_BIF]\r\nCaption=\xC3\x9C" "bersicht\r\n", "\xC3\x9C" "bersicht"},
+        {"Ansi", "[TFrm_BIF]\nCaption=Aper\xE7u \x80\n", "Aper\xC3\xA7u \xE2\x82\xAC"},
+        {"../Outside", "", nullptr},
+        {"Missing", "", nullptr},
+    };
+    WriteFile(dir.Path() / "Outside.ini", "[TFrm_BIF]\nCaption=x\n");
+    for (const Case &c : cases) {
+        if (c.Expected)
+            WriteFile(dir.Path() / "Language" / (std::string(c.Name) + ".ini"), c.Bytes);
+        const std::optional<CINIFILE> file = ReadLanguageFile(LanguageFilePath(c.Name));
+        ASSERT_EQ(file.has_value(), c.Expected != nullptr) << c.Name;
+        if (file)
+            EXPECT_EQ(file->Value("tfrm_bif", "CAPTION"), std::optional<std::string>(c.Expected)) << c.Name;
+    }
 }
 
 TEST_F(ProgramFolderTest, TemporaryFolderIsCreatedOnce)
