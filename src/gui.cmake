@@ -26,6 +26,7 @@ add_library(quorlin-gui STATIC
   formats/UFrm_UTX.cpp
   formats/UFrm_UTXPreview.cpp
   media/UFrm_IMG.cpp
+  media/UFrm_SND.cpp
   media/UImageDecoders.cpp
   packer/UFrm_ModEdit.cpp
 )
