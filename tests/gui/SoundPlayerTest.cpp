@@ -79,6 +79,9 @@ protected:
     static std::unique_ptr<TFrm_SND> ShowWindow()
     {
         auto window = std::make_unique<TFrm_SND>();
+        // These windows stay on screen for seconds: they leave the keyboard
+        // focus to the window tests running beside them.
+        window->setAttribute(Qt::WA_ShowWithoutActivating);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         return window;
@@ -171,7 +174,7 @@ TEST_F(SoundPlayerTest, EveryKindOfSoundPlaysInTheWindow)
 {
     struct Case {
         const char *What;
-        const char *Sample; // in the demo's samples
+        const char *Sample; // in the demo's samples, or written to the program folder
         double Seconds;     // the tune's length
     };
     const Case cases[] = {
@@ -180,14 +183,17 @@ TEST_F(SoundPlayerTest, EveryKindOfSoundPlaysInTheWindow)
         {"WAV holding MP3", "demo_horn.wav", 2.0},
         {"MP3", "demo_march.mp3", 2.92},
         {"BMU", "demo_greeting.bmu", 1.6},
+        {"BMU named WAV, as voices are", "greeting.wav", 1.6},
     };
+    Write("greeting.wav", ReadBytes(DemoFolder() / "samples" / "demo_greeting.bmu"));
     // All at once, so the test takes no longer than one of them.
     std::vector<std::unique_ptr<TFrm_SND>> windows;
     QElapsedTimer clock;
     clock.start();
     for (const Case &row : cases) {
         windows.push_back(ShowWindow());
-        windows.back()->OpenFile(Q(DemoFolder() / "samples" / row.Sample));
+        const fs::path inProgramFolder = fs::path(ProgramFolder()) / row.Sample;
+        windows.back()->OpenFile(Q(fs::exists(inProgramFolder) ? inProgramFolder : DemoFolder() / "samples" / row.Sample));
     }
     // An MP3 stream tells its length after a few tenths of a second of playing.
     WaitUntil(clock, 800);
