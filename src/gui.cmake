@@ -1,3 +1,12 @@
+find_package(PkgConfig REQUIRED)
+
+# The sound player component: platform glue over GStreamer, kept out of the
+# core and free of Qt. The windows use it through quorlin-gui.
+pkg_check_modules(GSTREAMER REQUIRED IMPORTED_TARGET gstreamer-1.0)
+add_library(quorlin-sound STATIC media/ZDSMD.cpp)
+target_include_directories(quorlin-sound PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(quorlin-sound PRIVATE PkgConfig::GSTREAMER)
+
 # The desktop viewer: windows and dialogs on Qt 6 Widgets over quorlin-core.
 add_library(quorlin-gui STATIC
   app/About.cpp
@@ -20,6 +29,7 @@ add_library(quorlin-gui STATIC
   formats/UFrm_UTX.cpp
   formats/UFrm_UTXPreview.cpp
   media/UFrm_IMG.cpp
+  media/UFrm_SND.cpp
   media/UImageDecoders.cpp
   packer/UFrm_ModEdit.cpp
   model/UCTexture.cpp
@@ -28,12 +38,11 @@ add_library(quorlin-gui STATIC
 set_target_properties(quorlin-gui PROPERTIES AUTOMOC ON)
 target_compile_definitions(quorlin-gui PRIVATE QUORLIN_VERSION="${PROJECT_VERSION}")
 target_include_directories(quorlin-gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(quorlin-gui PUBLIC quorlin-core Qt6::Widgets Qt6::OpenGLWidgets)
+target_link_libraries(quorlin-gui PUBLIC quorlin-core quorlin-sound Qt6::Widgets Qt6::OpenGLWidgets)
 # Textures are uploaded through OpenGL 1.1 and GLU's mipmap builder.
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 target_link_libraries(quorlin-gui PRIVATE OpenGL::GL OpenGL::GLU)
 # ImageMagick decodes the picture formats Qt has no reader for (TGA, PCX, PSD, SGI).
-find_package(PkgConfig REQUIRED)
 pkg_check_modules(MAGICKPP REQUIRED IMPORTED_TARGET Magick++)
 target_link_libraries(quorlin-gui PRIVATE PkgConfig::MAGICKPP)
 

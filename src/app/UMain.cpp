@@ -14,6 +14,7 @@
 #include "formats/UFrm_TXT.h"
 #include "formats/UFrm_UTX.h"
 #include "media/UFrm_IMG.h"
+#include "media/UFrm_SND.h"
 #include "packer/UFrm_ModEdit.h"
 #include "model/UFrm_PLT.h"
 
@@ -55,7 +56,7 @@ const std::vector<TFileCommand> &FileCommands()
          "TGA BMP JPG JPEG GIF PCX PNG PSD PSP TIF|*.TGA;*.BMP;*.JPG;*.JPEG;*.GIF;*.PCX;*.PNG;*.PSD;*.PSP;*.TIF",
          &OpenInViewer<TFrm_IMG>},
         {"Sound1", "S&ound", "OpenSND", "OpenDialogSND",
-         "WAV MP3 BMU|*.WAV;*.MP3;*.BMU|WAV|*.WAV|MP3|*.MP3|BMU|*.BMU", nullptr},
+         "WAV MP3 BMU|*.WAV;*.MP3;*.BMU|WAV|*.WAV|MP3|*.MP3|BMU|*.BMU", &OpenInViewer<TFrm_SND>},
     };
     return commands;
 }

@@ -365,11 +365,6 @@ void TArchiveBrowser::ClosePreview()
         m_preview->Close();
 }
 
-void TArchiveBrowser::CleanSounds()
-{
-    TPreview::CleanSounds();
-}
-
 void TArchiveBrowser::ExtractToClick()
 {
     const std::vector<int> rows = ListRes->SelectedRows();

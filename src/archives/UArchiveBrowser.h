@@ -180,7 +180,6 @@ public:
 
     void PreviewSelected();
     void ClosePreview();
-    static void CleanSounds();
 
     TResourceView *ListRes = nullptr;
     TPreviewPanel *Panel1 = nullptr;

@@ -1,15 +1,15 @@
 #include "archives/UPreview.h"
 
 #include "app/UApplication.h"
+#include "app/UFileIO.h"
 #include "app/UUtil.h"
 #include "archives/UArchiveBrowser.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <array>
+#include <cstdlib>
+#include <set>
 #include <unistd.h>
 
 #include "formats/UFrm_2DA.h"
@@ -17,6 +17,7 @@
 #include "formats/UFrm_TXT.h"
 #include "formats/UFrm_UTX.h"
 #include "media/UFrm_IMG.h"
+#include "media/UFrm_SND.h"
 #include "model/UFrm_PLT.h"
 
 namespace {
@@ -50,8 +51,7 @@ std::array<TPreviewViewerType, kPreviewKindCount> &PreviewViewerTypes()
     static std::array<TPreviewViewerType, kPreviewKindCount> types = [] {
         std::array<TPreviewViewerType, kPreviewKindCount> registered;
         // Each viewer joins the previews with one line here. Still to come:
-        // kPreviewSound as FileViewer<...>(),
-        // and the model view, whose entry also prepares its GL view (Prepare) and
+        // the model view, whose entry also prepares its GL view (Prepare) and
         // hands the resource's reader and source kind to OpenModel.
         registered[kPreview2DA] = TextViewer<TFrm_2DA>();
         registered[kPreviewText] = FileViewer<TFrm_TXT>();
@@ -59,6 +59,7 @@ std::array<TPreviewViewerType, kPreviewKindCount> &PreviewViewerTypes()
         registered[kPreviewPLT] = FileViewer<TFrm_PLT>();
         registered[kPreviewSoundSet] = FileViewer<TFrm_SSF>();
         registered[kPreviewGFF] = FileViewer<TFrm_UTX>();
+        registered[kPreviewSound] = FileViewer<TFrm_SND>();
         return registered;
     }();
     return types;
@@ -82,6 +83,13 @@ private:
     std::string m_path;
     bool m_keep;
 };
+
+// The sound files that open previews have written and still play, by path.
+std::set<std::string> &KeptSounds()
+{
+    static std::set<std::string> paths;
+    return paths;
+}
 
 } // namespace
 
@@ -108,7 +116,7 @@ TPreview::TPreview(TPreviewPanel *panel, bool fromErf) : m_panel(panel), m_fromE
 
 TPreview::~TPreview()
 {
-    CloseViewer(false);
+    Close();
 }
 
 void TPreview::SetLists(std::vector<QWidget *> lists)
@@ -172,7 +180,7 @@ void TPreview::Show(const TPreviewResource &resource)
             type.LoadText(viewer, resource.ExportToBytes());
         return;
     }
-    const std::string folder = GetTempFolder();
+    const std::string folder = kind == kPreviewSound ? KeepSoundFolder(resource.FileName) : GetTempFolder();
     const std::string path = folder + resource.FileName;
     TTemporaryFile temporary(path, kind == kPreviewSound);
     resource.ExportToFolder(folder);
@@ -182,33 +190,40 @@ void TPreview::Show(const TPreviewResource &resource)
 
 void TPreview::Close()
 {
-    CloseViewer(true);
-}
-
-void TPreview::CloseViewer(bool processEvents)
-{
-    const int kind = m_kind;
     m_kind = kPreviewNone;
     if (QWidget *viewer = m_viewer) {
         m_viewer = nullptr;
         viewer->close();
         delete viewer; // a sound viewer stops playing and lets go of its file
     }
-    if (kind == kPreviewSound)
-        CleanSounds(processEvents);
+    ReleaseSound();
 }
 
-void TPreview::CleanSounds(bool processEvents)
+std::string TPreview::KeepSoundFolder(const std::string &fileName)
 {
-    const QDir folder(FromPath(GetTempFolder()));
-    TEventPump pump;
-    const QFileInfoList files =
-        folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo &file : files) {
-        if (!file.fileName().endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive))
-            continue;
-        if (processEvents)
-            pump.Pump();
-        QFile::remove(file.filePath()); // a file still in use stays
+    std::string folder = GetTempFolder();
+    if (KeptSounds().count(folder + fileName)) {
+        // Another preview plays a file of this name: writing over it would
+        // change what that preview plays, so this one gets a folder of its own.
+        std::string pattern = folder + "sound-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            throw EFileError("Cannot create a folder in \"" + folder + "\"");
+        m_soundFolder = pattern;
+        folder = pattern + "/";
     }
+    m_soundFile = folder + fileName;
+    KeptSounds().insert(m_soundFile);
+    return folder;
+}
+
+void TPreview::ReleaseSound()
+{
+    if (m_soundFile.empty())
+        return;
+    ::unlink(m_soundFile.c_str());
+    KeptSounds().erase(m_soundFile);
+    if (!m_soundFolder.empty())
+        ::rmdir(m_soundFolder.c_str());
+    m_soundFile.clear();
+    m_soundFolder.clear();
 }

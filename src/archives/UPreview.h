@@ -2,8 +2,10 @@
 // chooses a viewer (UPreviewKinds), the resource is exported into the
 // temporary folder (2DA tables into memory), the viewer is embedded without
 // border in the browser's preview panel and loads it, and the temporary file
-// is deleted again, except for sounds, whose files go when their preview
-// closes. A browser holds at most one preview.
+// is deleted again, except for sounds: the player reads its file while it
+// plays, so a sound preview deletes the file it wrote when it closes, after its
+// player has let go of it. A sound file another preview still plays is never
+// written over or deleted. A browser holds at most one preview.
 #pragma once
 
 #include "archives/UPreviewKinds.h"
@@ -60,7 +62,7 @@ class TPreview {
 public:
     // fromErf: the browser shows an ERF archive (the dispatch's ERF column).
     TPreview(TPreviewPanel *panel, bool fromErf);
-    // Closes the preview (sound files included) without processing events.
+    // Closes the preview, its sound file included.
     ~TPreview();
     TPreview(const TPreview &) = delete;
     TPreview &operator=(const TPreview &) = delete;
@@ -78,13 +80,12 @@ public:
     // export or the load propagate after the lists are enabled again; the
     // viewer then stays as far as it was built.
     void Show(const TPreviewResource &resource);
-    // Closes and frees the viewer, cleans the sound files for a sound preview
+    // Closes and frees the viewer, deletes the sound file this preview wrote
     // and sets the kind to kPreviewNone.
     void Close();
 
-    // Deletes every *.wav plain file (any letter case) of the temporary
-    // folder; files that cannot be deleted stay.
-    static void CleanSounds(bool processEvents = true);
+    // The sound file this preview wrote and its player reads; empty when none.
+    const std::string &SoundFile() const { return m_soundFile; }
 
 private:
     QPointer<TPreviewPanel> m_panel;
@@ -93,6 +94,10 @@ private:
     int m_kind = kPreviewNone;
     QPointer<QWidget> m_viewer;
     bool m_building = false;
+    std::string m_soundFile;
+    std::string m_soundFolder; // a folder of its own, when another preview plays a file of the same name
 
-    void CloseViewer(bool processEvents);
+    // The folder a sound preview writes fileName into, taken as this preview's.
+    std::string KeepSoundFolder(const std::string &fileName);
+    void ReleaseSound();
 };

@@ -1,5 +1,6 @@
 // Runs the window tests inside one application object, as the program does.
 #include "app/UApplication.h"
+#include "media/ZDSMD.h"
 
 #include <QTemporaryDir>
 
@@ -18,6 +19,8 @@ int main(int argc, char **argv)
     QTemporaryDir configHome;
     qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
     qunsetenv("QUORLIN_GAME_FOLDER");
+    // Sounds play in real time into a sink that needs no sound card.
+    TZDSMD::SetAudioSink("fakesink sync=true");
 
     TApplication::SetDefaultSurfaceFormat();
     TApplication app(argc, argv);

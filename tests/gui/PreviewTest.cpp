@@ -1,5 +1,5 @@
 // The preview both archive browsers share: kinds, temporary files, sound
-// clean-up, failures and the viewers handed to the browsers' panels.
+// files kept while they play, failures and the viewers handed to the browsers' panels.
 #include "BrowserTestSupport.h"
 
 #include "app/UFileIO.h"
@@ -17,6 +17,9 @@
 #include "media/UFrm_IMG.h"
 #include "formats/UFrm_SSF.h"
 #include "formats/UFrm_UTX.h"
+#include "media/UFrm_SND.h"
+
+#include "DemoSounds.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -235,7 +238,7 @@ TEST_F(PreviewTest, PictureAndTextViewersFillThePanelAndLeaveTheTemporaryFolderE
     EXPECT_TRUE(ShownMessages.empty());
 }
 
-TEST_F(PreviewTest, ASoundKeepsItsFileWhileItPlaysAndTheCleanUpRemovesEverySound)
+TEST_F(PreviewTest, ASoundKeepsItsFileWhileItPlaysAndClosingRemovesOnlyThatFile)
 {
     auto browser = OpenBrowser(DemoKeyPath()); // a TGA first
     Fake(kPreviewSound);
@@ -247,22 +250,108 @@ TEST_F(PreviewTest, ASoundKeepsItsFileWhileItPlaysAndTheCleanUpRemovesEverySound
     EXPECT_EQ(FilesIn(TempFolder()), std::set<std::string>{"demo_beep.wav"});
     EXPECT_EQ(ReadBytes(TempFolder() / "demo_beep.wav"), ReadBytes(DemoFolder() / "samples" / "demo_beep.wav"));
 
-    // Sounds left by another window go too, in any letter case; other files and folders stay.
+    // Sounds another window may still play stay, and so does every other file.
     testdata::WriteFile(TempFolder() / "OTHER.WAV", "other");
     testdata::WriteFile(TempFolder() / "keep.txt", "keep");
-    fs::create_directories(TempFolder() / "folder.wav");
     ClickRow(browser->ListBif, kScriptsBif);
     EXPECT_EQ(browser->PreviewKind(), kPreviewText);
-    EXPECT_EQ(FilesIn(TempFolder()), std::set<std::string>{"keep.txt"});
-    EXPECT_TRUE(fs::is_directory(TempFolder() / "folder.wav"));
+    EXPECT_EQ(FilesIn(TempFolder()), (std::set<std::string>{"OTHER.WAV", "keep.txt"}));
 }
 
-TEST_F(PreviewTest, CleanSoundsWithoutATemporaryFolderDoesNothing)
+TEST_F(PreviewTest, AWavPlaysFromEitherBrowserAndClosingOnePreviewLeavesTheOthersFile)
 {
-    fs::remove_all(TempFolder());
-    TFrm_BIF::CleanSounds();
-    TFrm_MODView::CleanSounds();
-    EXPECT_FALSE(fs::exists(TempFolder()));
+    ASSERT_TRUE(PreviewViewerType(kPreviewSound).Create) << "the sound window is not registered";
+    auto browser = OpenBrowser(DemoKeyPath());
+    ClickRow(browser->ListBif, kSoundsBif);
+    ClickRow(browser->ListRes, RowOf(browser->ListRes, "demo_bell"));
+    auto *bifSound = qobject_cast<TFrm_SND *>(browser->PreviewViewer());
+    ASSERT_NE(bifSound, nullptr);
+    EXPECT_EQ(bifSound->Player()->State(), TZDSMD::kPlaying);
+    EXPECT_EQ(bifSound->SoundPath().toStdString(), GetTempFolder() + "demo_bell.wav");
+    EXPECT_EQ(bifSound->windowTitle(), "Sound Preview - demo_bell.wav");
+    EXPECT_EQ(bifSound->geometry(), browser->Panel1->contentsRect());
+
+    auto viewer = OpenViewer(DemoFolder() / "samples" / "sample.erf");
+    ClickRow(viewer->ListRes, RowOf(viewer->ListRes, "demo_chime"));
+    auto *erfSound = qobject_cast<TFrm_SND *>(viewer->PreviewViewer());
+    ASSERT_NE(erfSound, nullptr);
+    EXPECT_EQ(erfSound->Player()->State(), TZDSMD::kPlaying);
+    EXPECT_EQ(FilesIn(TempFolder()), (std::set<std::string>{"demo_bell.wav", "demo_chime.wav"}));
+    QTest::qWait(200);
+    EXPECT_GT(bifSound->Player()->Position(), 0);
+    EXPECT_GT(erfSound->Player()->Position(), 0);
+
+    // The BIF browser moves on: its sound file goes, the ERF viewer's sound plays on.
+    ClickRow(browser->ListBif, kScriptsBif);
+    EXPECT_EQ(FilesIn(TempFolder()), std::set<std::string>{"demo_chime.wav"});
+    const std::int64_t before = erfSound->Player()->Position();
+    QTest::qWait(150);
+    EXPECT_EQ(erfSound->Player()->State(), TZDSMD::kPlaying);
+    EXPECT_GT(erfSound->Player()->Position(), before);
+
+    EXPECT_TRUE(viewer->close());
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+    EXPECT_TRUE(ShownMessages.empty());
+}
+
+// An archive may hold a sound of the same name as the game's (a hak replacing
+// it): each preview plays its own bytes, and neither writes over nor deletes
+// the other's file.
+TEST_F(PreviewTest, SoundsOfOneNameFromTwoBrowsersKeepTheirOwnFiles)
+{
+    const std::string gameBell = ReadBytes(DemoFolder() / "samples" / "demo_bell.wav");
+    const std::string hakBell = demo::MakeWav(8000, 1000, 660);
+    testdata::ErfBuilder hak("HAK ");
+    hak.Add("demo_bell", rt::WAV, hakBell);
+    const fs::path archive = fs::path(ProgramFolder()) / "bells.hak";
+    hak.WriteTo(archive);
+    auto entries = [this] {
+        std::set<std::string> names;
+        for (const auto &entry : fs::recursive_directory_iterator(TempFolder()))
+            names.insert(fs::relative(entry.path(), TempFolder()).string());
+        return names;
+    };
+
+    for (const bool gameFirst : {true, false}) {
+        SCOPED_TRACE(gameFirst ? "the game's preview closes first" : "the hak's preview closes first");
+        auto browser = OpenBrowser(DemoKeyPath());
+        ClickRow(browser->ListBif, kSoundsBif);
+        ClickRow(browser->ListRes, RowOf(browser->ListRes, "demo_bell"));
+        auto viewer = OpenViewer(archive);
+        auto *gameSound = qobject_cast<TFrm_SND *>(browser->PreviewViewer());
+        auto *hakSound = qobject_cast<TFrm_SND *>(viewer->PreviewViewer());
+        ASSERT_NE(gameSound, nullptr);
+        ASSERT_NE(hakSound, nullptr);
+        const fs::path gamePath = gameSound->SoundPath().toStdString();
+        const fs::path hakPath = hakSound->SoundPath().toStdString();
+        EXPECT_EQ(gamePath, TempFolder() / "demo_bell.wav");
+        EXPECT_NE(hakPath, gamePath);
+        EXPECT_EQ(hakPath.filename(), "demo_bell.wav");
+        EXPECT_EQ(hakSound->windowTitle(), "Sound Preview - demo_bell.wav");
+        EXPECT_EQ(ReadBytes(gamePath), gameBell);
+        EXPECT_EQ(ReadBytes(hakPath), hakBell);
+        EXPECT_EQ(gameSound->Player()->Duration(), 35'000'000);
+        EXPECT_EQ(hakSound->Player()->Duration(), 10'000'000);
+        EXPECT_EQ(entries().size(), 3u) << "the game's file, the hak's folder and file";
+
+        TArchiveBrowser *closing = gameFirst ? static_cast<TArchiveBrowser *>(browser.get()) : viewer.get();
+        TFrm_SND *goingOn = gameFirst ? hakSound : gameSound;
+        const fs::path kept = gameFirst ? hakPath : gamePath;
+        closing->ClosePreview();
+        std::set<std::string> left = {fs::relative(kept, TempFolder()).string()};
+        if (fs::relative(kept.parent_path(), TempFolder()) != ".")
+            left.insert(fs::relative(kept.parent_path(), TempFolder()).string());
+        EXPECT_EQ(entries(), left);
+        EXPECT_EQ(ReadBytes(kept), gameFirst ? hakBell : gameBell);
+        const std::int64_t before = goingOn->Player()->Position();
+        QTest::qWait(120);
+        EXPECT_EQ(goingOn->Player()->State(), TZDSMD::kPlaying);
+        EXPECT_GT(goingOn->Player()->Position(), before);
+
+        EXPECT_TRUE(browser->close());
+        EXPECT_TRUE(viewer->close());
+        EXPECT_TRUE(entries().empty());
+    }
 }
 
 TEST_F(PreviewTest, TypesWithoutAViewerClearThePreviewAndShowTheCaption)

@@ -107,23 +107,4 @@ std::string MakeBmp(const Picture &picture)
     return out.Take();
 }
 
-std::string MakeWav(int sampleRate, int milliseconds, int pitch)
-{
-    const int samples = sampleRate * milliseconds / 1000;
-    const int period = sampleRate / pitch;
-    ByteBuilder out;
-    out.Bytes("RIFF").U32(36 + 2 * static_cast<std::uint32_t>(samples)).Bytes("WAVE");
-    out.Bytes("fmt ").U32(16).U16(1).U16(1).U32(static_cast<std::uint32_t>(sampleRate));
-    out.U32(static_cast<std::uint32_t>(sampleRate) * 2).U16(2).U16(16);
-    out.Bytes("data").U32(2 * static_cast<std::uint32_t>(samples));
-    const int amplitude = 12000;
-    for (int i = 0; i < samples; ++i) {
-        const int phase = i % period; // 0 .. period-1
-        const int rising = phase < period / 2 ? phase : period - phase;
-        const int value = -amplitude + 4 * amplitude * rising / period;
-        out.U16(static_cast<std::uint16_t>(static_cast<std::int16_t>(value)));
-    }
-    return out.Take();
-}
-
 } // namespace demo

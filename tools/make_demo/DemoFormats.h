@@ -19,7 +19,5 @@ Picture StripesPicture(int width, int height, const std::vector<std::uint32_t> &
 std::string MakeTga(const Picture &picture);    // uncompressed, 24 bits, bottom-up
 std::string MakeTgaRle(const Picture &picture); // run-length, 32 bits, top-down
 std::string MakeBmp(const Picture &picture);    // 24 bits, rows padded to four bytes
-// 16-bit mono PCM: a triangle wave of the given pitch.
-std::string MakeWav(int sampleRate, int milliseconds, int pitch);
 
 } // namespace demo

@@ -4,12 +4,15 @@
 //   OUTDIR/samples/sample.mod, sample.hak, sample.erf  - archives of the ERF family
 //   OUTDIR/samples/<name>.<ext>                        - loose files
 // Every resource is one row of DemoResources below; add a row to add a sample.
-// Loose pictures of other formats are rows of DemoPictureFiles.
+// Loose pictures of other formats are rows of DemoPictureFiles, loose sounds
+// that are no game resource (MP3, BMU) rows of DemoSoundFiles.
 // Files whose content is unchanged are left alone, so rebuilding touches nothing.
 
 #include "DemoFormats.h"
 #include "DemoModels.h"
+#include "DemoMp3.h"
 #include "DemoPictures.h"
+#include "DemoSounds.h"
 
 #include "testdata/ByteBuilder.h"
 #include "testdata/ErfBuilder.h"
@@ -226,6 +229,71 @@ std::string ShieldTexture()
 std::string BeepSound()
 {
     return MakeWav(8000, 120, 440);
+}
+
+// The tunes of the other sounds: made-up bells and horn calls.
+constexpr int kToneRate = 22050;
+constexpr int kMp3Kbps = 48;
+
+std::vector<std::int16_t> BellTune()
+{
+    return TuneSamples(kToneRate, Timbre::Bell, {{523.25, 700}, {659.25, 700}, {783.99, 700}, {1046.5, 1400}});
+}
+
+std::vector<std::int16_t> ChimeTune()
+{
+    return TuneSamples(kToneRate, Timbre::Bell, {{1567.98, 350}, {1318.51, 350}, {1046.5, 350}, {783.99, 950}});
+}
+
+std::vector<std::int16_t> HornTune()
+{
+    return TuneSamples(kToneRate, Timbre::Horn, {{220, 450}, {0, 50}, {277.18, 450}, {0, 50}, {329.63, 1000}});
+}
+
+std::vector<std::int16_t> MarchTune()
+{
+    return TuneSamples(kToneRate, Timbre::Horn,
+                       {{392, 300}, {0, 40}, {392, 300}, {0, 40}, {523.25, 600}, {0, 60}, {493.88, 300},
+                        {0, 40}, {440, 300}, {0, 40}, {392, 900}});
+}
+
+std::vector<std::int16_t> GreetingTune()
+{
+    return TuneSamples(kToneRate, Timbre::Horn, {{196, 400}, {246.94, 400}, {293.66, 800}});
+}
+
+std::string BellSound() // PCM
+{
+    return MakePcmWav(kToneRate, BellTune());
+}
+
+// IMA ADPCM in two channels: the right one echoes the left a little later.
+// (GStreamer 1.22 times mono IMA ADPCM at twice its speed.)
+std::string ChimeSound()
+{
+    const std::vector<std::int16_t> left = ChimeTune();
+    std::vector<std::int16_t> right(std::size_t(kToneRate / 8), 0);
+    right.insert(right.end(), left.begin(), left.end() - kToneRate / 8);
+    for (std::int16_t &sample : right)
+        sample = static_cast<std::int16_t>(sample / 2);
+    return MakeAdpcmWav(kToneRate, 2, Interleave(left, right));
+}
+
+std::string HornSound() // MP3 in a WAV file
+{
+    const std::vector<std::int16_t> tune = HornTune();
+    return MakeMp3Wav(kToneRate, kMp3Kbps, static_cast<std::uint32_t>(tune.size()),
+                      EncodeMp3(kToneRate, kMp3Kbps, tune));
+}
+
+std::string MarchMp3()
+{
+    return EncodeMp3(kToneRate, kMp3Kbps, MarchTune());
+}
+
+std::string GreetingBmu()
+{
+    return MakeBmu(EncodeMp3(kToneRate, kMp3Kbps, GreetingTune()));
 }
 
 std::string BoxModel()
@@ -520,6 +588,10 @@ const DemoResource DemoResources[] = {
     {"empty", rt::TXT, "txt", Scripts, 0, EmptyText},
     {"demo_blob", rt::UNKNOWN, "raw", Scripts, 0, UnknownBlob},
     {"demo_beep", rt::WAV, "wav", Sounds, InErf | Loose, BeepSound},
+    {"demo_bell", rt::WAV, "wav", Sounds, InErf | Loose, BellSound},
+    {"demo_chime", rt::WAV, "wav", Sounds, InErf | Loose, ChimeSound},
+    {"demo_horn", rt::WAV, "wav", Sounds, InErf | Loose, HornSound},
+    {"vs_demo_hello", rt::WAV, "wav", Sounds, 0, GreetingBmu}, // a voice: BMU data in a WAV resource
     {"demo_box", rt::MDL, "mdl", Models, InHak | Loose, BoxModel},
     // Models and the textures they name lie together: in the BIFs, the sample
     // ERF and the samples folder.
@@ -538,8 +610,8 @@ const DemoGameFile DemoGameFiles[] = {
     {"dialog.tlk", DemoTalkTable},
 };
 
-// Loose pictures of the formats the picture viewer decodes (samples/ only).
-struct DemoPictureFile {
+// Loose files of the formats the picture and sound windows open (samples/ only).
+struct DemoLooseFile {
     const char *FileName;
     std::string (*Make)();
 };
@@ -575,10 +647,15 @@ std::string EmblemGif() { return MakeGif(EmblemPicture(128, 128)); }
 std::string EmblemPng() { return MakePng(EmblemPicture(128, 128)); }
 std::string EmblemTiff() { return MakeTiff(EmblemPicture(128, 128)); }
 
-const DemoPictureFile DemoPictureFiles[] = {
+const DemoLooseFile DemoPictureFiles[] = {
     {"demo_banner.tga", BannerTga}, {"demo_vista.tga", VistaTga}, {"demo_emblem.tga", EmblemTga},
     {"demo_emblem.pcx", EmblemPcx}, {"demo_emblem.psd", EmblemPsd}, {"demo_emblem.sgi", EmblemSgi},
     {"demo_emblem.gif", EmblemGif}, {"demo_emblem.png", EmblemPng}, {"demo_emblem.tif", EmblemTiff},
+};
+
+const DemoLooseFile DemoSoundFiles[] = {
+    {"demo_march.mp3", MarchMp3},
+    {"demo_greeting.bmu", GreetingBmu},
 };
 
 const char *const ModDescription = "A made-up module for trying Quorlin Viewer.\n"
@@ -654,6 +731,8 @@ void MakeDemo(const fs::path &outDir)
 
     for (const auto &picture : DemoPictureFiles)
         out.Write(fs::path("samples") / picture.FileName, picture.Make());
+    for (const auto &sound : DemoSoundFiles)
+        out.Write(fs::path("samples") / sound.FileName, sound.Make());
 
     for (const auto &file : DemoGameFiles)
         out.Write(fs::path("game") / file.FileName, file.Make());
