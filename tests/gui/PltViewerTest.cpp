@@ -239,7 +239,7 @@ TEST_F(PltViewerTest, TheFirstPixelOfTheFileIsPaintedInTheBottomRowAndThePicture
     EXPECT_EQ(shown.pixel(0, 0), kBlue);
 
     viewer->OpenFile(WritePlt("square.plt", 40, 40, std::vector<PltPixel>(1600, PltPixel{255, 13})));
-    EXPECT_EQ(viewer->windowTitle(), "PLT Preview - tall.plt - square.plt");
+    EXPECT_EQ(viewer->windowTitle(), "PLT Preview - square.plt"); // the caption names the file shown
     QApplication::processEvents();
     const QImage panel = viewer->Image1->grab().toImage();
     const QPoint centre = viewer->Image1->rect().center();
