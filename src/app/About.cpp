@@ -45,7 +45,8 @@ TFrm_About::TFrm_About(QWidget *parent) : QDialog(parent ? parent : TApplication
     setObjectName(QStringLiteral("Frm_About"));
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(TApplication::ProgramIcon());
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
 
     JvGradientCaption1 = new TGradientCaption(this);

@@ -6,6 +6,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -138,8 +142,41 @@ void CTRAD::LoadLanguage(const std::string &name)
 {
     m_language = name;
     m_file = ReadLanguageFile(LanguageFilePath(name));
-    if (!m_file)
+    if (!m_file) {
         m_language.clear();
+        return;
+    }
+    if (m_toolkitTexts) {
+        QCoreApplication::removeTranslator(m_toolkitTexts.get());
+        m_toolkitTexts.reset();
+    }
+    const QString locale = QString::fromStdString(m_file->ReadString("Language", "Locale", ""));
+    QLocale::setDefault(locale.isEmpty() ? QLocale::system() : QLocale(locale));
+    if (locale.isEmpty())
+        return;
+    auto toolkitTexts = std::make_unique<QTranslator>();
+    if (toolkitTexts->load(QStringLiteral("qtbase_") + locale, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(toolkitTexts.get());
+        m_toolkitTexts = std::move(toolkitTexts);
+    }
+}
+
+CTRAD::CTRAD() = default;
+CTRAD::~CTRAD()
+{
+    if (m_toolkitTexts && QCoreApplication::instance())
+        QCoreApplication::removeTranslator(m_toolkitTexts.get());
+}
+CTRAD &CTRAD::operator=(CTRAD &&other) noexcept
+{
+    if (this != &other) {
+        if (m_toolkitTexts && QCoreApplication::instance())
+            QCoreApplication::removeTranslator(m_toolkitTexts.get());
+        m_language = std::move(other.m_language);
+        m_file = std::move(other.m_file);
+        m_toolkitTexts = std::move(other.m_toolkitTexts);
+    }
+    return *this;
 }
 
 void CTRAD::Translate(QWidget *window)

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,12 +16,22 @@
 #include "app/UCINIFILE.h"
 
 class QObject;
+class QTranslator;
 class QWidget;
 
 class CTRAD {
 public:
+    CTRAD();
+    ~CTRAD();
+    CTRAD(const CTRAD &) = delete;
+    CTRAD &operator=(const CTRAD &) = delete;
+    // A fresh translator replaces the one of an earlier main window.
+    CTRAD &operator=(CTRAD &&other) noexcept;
+
     // Loads the language file of that name, or switches translation off (and
     // forgets the name) when there is none. Texts on screen stay as they are.
+    // The toolkit's own texts (dialog buttons, the file lists' headers) follow
+    // the locale the file names in key Locale of section [Language] ("fr").
     void LoadLanguage(const std::string &name);
     // The language loaded, empty while translation is off.
     const std::string &Language() const { return m_language; }
@@ -50,6 +61,7 @@ public:
 
 private:
     std::string m_language;
+    std::unique_ptr<QTranslator> m_toolkitTexts;
     std::optional<CINIFILE> m_file;
 };
 

@@ -85,7 +85,8 @@ TFrm_Option::TFrm_Option(QWidget *parent) : QDialog(parent ? parent : TApplicati
 {
     setObjectName(QStringLiteral("Frm_Option"));
     setWindowTitle(QString::fromLatin1(kCaption));
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     CreateComponents();
     FormCreate();
 }
@@ -110,7 +111,7 @@ void TFrm_Option::CreateComponents()
     Edit_Bif = FolderEdit("Edit_Bif", Grp_BIF);
     Button2 = FolderButton("Button2", Grp_BIF);
     auto *bif = new QVBoxLayout(Grp_BIF);
-    bif->addWidget(Chk_BifAutoPreview, 0, Qt::AlignLeft);
+    bif->addWidget(Chk_BifAutoPreview, 0, Qt::AlignLeft | Qt::AlignAbsolute);
     bif->addWidget(Lbl_BifDefaultDir);
     bif->addLayout(FolderRow(Edit_Bif, Button2));
 
@@ -121,7 +122,7 @@ void TFrm_Option::CreateComponents()
     Edit_Mod = FolderEdit("Edit_Mod", Grp_MOD);
     Button1 = FolderButton("Button1", Grp_MOD);
     auto *mod = new QVBoxLayout(Grp_MOD);
-    mod->addWidget(Chk_ModAutoPreview, 0, Qt::AlignLeft);
+    mod->addWidget(Chk_ModAutoPreview, 0, Qt::AlignLeft | Qt::AlignAbsolute);
     mod->addWidget(Lbl_ModDefaultDir);
     mod->addLayout(FolderRow(Edit_Mod, Button1));
 
@@ -130,7 +131,7 @@ void TFrm_Option::CreateComponents()
     Chk_UtxMakeText = CheckBoxTextLeft("Chk_UtxMakeText",
                                        QStringLiteral("Make text (Slow) (for use with Pellor asc2ipt.exe)"), Grp_UTX);
     auto *utx = new QVBoxLayout(Grp_UTX);
-    utx->addWidget(Chk_UtxMakeText, 0, Qt::AlignLeft);
+    utx->addWidget(Chk_UtxMakeText, 0, Qt::AlignLeft | Qt::AlignAbsolute);
 
     // Off Windows no installer records where the game is: it is chosen here.
     Grp_Game = new QGroupBox(QStringLiteral("Game"), this);

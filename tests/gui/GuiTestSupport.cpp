@@ -2,12 +2,14 @@
 
 #include "formats/UCTLK.h"
 
+#include "app/UCTRAD.h"
 #include "app/UMain.h"
 #include "app/USettings.h"
 #include "app/UUtil.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -64,6 +66,9 @@ void TGuiTest::TearDown()
     SetFolderHandler(std::move(m_previousFolder));
     SetMessageBoxHandler(std::move(m_previousMessageBox));
     SetProgramFolder({});
+    // No language or locale a test chose reaches the next one.
+    Translator() = CTRAD();
+    QLocale::setDefault(QLocale::system());
 }
 
 std::string TGuiTest::ProgramFolder() const

@@ -112,8 +112,9 @@ TEST_F(TranslationTest, TheShippedLanguagesGiveEveryCaptionOfEveryWindowAText)
     main->CreateAboutWindow();
     std::vector<std::unique_ptr<QWidget>> owned;
     const std::vector<QWidget *> windows = EveryWindow(*main, owned);
-    // Windows still being built have their sections ready.
-    std::set<std::string> sections{"TFrm_MDL"};
+    // Besides the windows, the section of the locale; windows still being built
+    // have their sections ready.
+    std::set<std::string> sections{"Language", "TFrm_MDL"};
     for (const char *language : {"French", "German"}) {
         const std::optional<CINIFILE> file = ReadLanguageFile(std::string(QUORLIN_LANGUAGE_DIR) + "/" + language + ".ini");
         ASSERT_TRUE(file) << language;
@@ -163,7 +164,8 @@ TEST_F(TranslationTest, AFileChangesOnlyTheTextsItGivesInTheWindowItNames)
 
 TEST_F(TranslationTest, ThePreferenceDialogReTranslatesHiddenAndEmbeddedWindowsButNeverTheMainCaption)
 {
-    WriteLanguage("Test", "[TFrmMain]\nCaption=Titre\nFile1=&Fichier\n"
+    WriteLanguage("Test", "[Language]\nLocale=fr\n"
+                          "[TFrmMain]\nCaption=Titre\nFile1=&Fichier\n"
                           "[TFrm_About]\nBtnOk=D'accord\n"
                           "[TFrm_MODView]\nCaption=Vue ERF\n"
                           "[TFrm_IMG]\nCaption=Image\n"
@@ -194,6 +196,8 @@ TEST_F(TranslationTest, ThePreferenceDialogReTranslatesHiddenAndEmbeddedWindowsB
     EXPECT_EQ(erf->windowTitle(), "Vue ERF - sample.erf");
     EXPECT_EQ(main->findChild<QMenu *>("File1")->title(), "&Fichier");
     EXPECT_EQ(main->windowTitle(), mainCaption);
+    // The toolkit's own texts follow the language's locale.
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Annuler");
 
     // A language without a file switches translation off and leaves every text.
     RunPreference(*main, [&](TFrm_Option &dialog) {
