@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -107,6 +108,10 @@ COutputFile::COutputFile(const std::string &path) : m_path(path)
         throw EFileError(SystemError("Cannot create file", path, errno));
 }
 
+COutputFile::COutputFile(int fd, const std::string &path) : m_path(path), m_fd(fd)
+{
+}
+
 COutputFile::~COutputFile()
 {
     if (m_fd >= 0)
@@ -150,6 +155,13 @@ void COutputFile::Flush()
     m_buffer.clear();
 }
 
+void COutputFile::Sync()
+{
+    Flush();
+    if (m_fd >= 0 && ::fsync(m_fd) != 0)
+        throw EFileError(SystemError("Cannot write", m_path, errno));
+}
+
 void COutputFile::Close()
 {
     if (m_fd < 0)
@@ -165,17 +177,9 @@ void COutputFile::Close()
 
 void WriteWholeFile(const std::string &path, const void *data, std::size_t count)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw EFileError(SystemError("Cannot create file", path, errno));
-    try {
-        WriteAll(fd, static_cast<const char *>(data), count, path);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    if (::close(fd) != 0)
-        throw EFileError(SystemError("Cannot write", path, errno));
+    CAtomicFile file(path, CAtomicFile::TKind::Extracted);
+    file.File().Write(data, count);
+    file.Commit();
 }
 
 void WriteWholeFile(const std::string &path, std::string_view bytes)
@@ -191,33 +195,65 @@ std::string ReadWholeFile(const std::string &path)
 
 // ---------------------------------------------------------------- CAtomicFile
 
-CAtomicFile::CAtomicFile(const std::string &targetPath) : m_target(targetPath)
+namespace {
+
+// The file a symbolic link finally names (the path itself when it is none).
+std::string ResolveLinks(std::string path)
 {
-    std::string pattern = targetPath + ".tmp-XXXXXX";
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return path;
+        std::vector<char> target(std::size_t(info.st_size > 0 ? info.st_size : PATH_MAX) + 1);
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
+        if (length < 0)
+            return path;
+        std::string next(target.data(), std::size_t(length));
+        if (next.empty() || next[0] != '/') {
+            const std::size_t slash = path.rfind('/');
+            next = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + next;
+        }
+        path = next;
+    }
+    throw EFileError(SystemError("Cannot open file", path, ELOOP));
+}
+
+mode_t NewFileMode()
+{
+    static const mode_t mode = [] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return mode_t(0666 & ~mask);
+    }();
+    return mode;
+}
+
+std::string FolderOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+CAtomicFile::CAtomicFile(const std::string &targetPath, TKind kind)
+    : m_kind(kind), m_target(kind == TKind::Document ? ResolveLinks(targetPath) : targetPath)
+{
+    // A short name in the target's folder: the rename stays on one file system
+    // and a long target name cannot make it too long.
+    std::string pattern = FolderOf(m_target) + ".quorlin-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    int fd = ::mkstemp(name.data());
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
         throw EFileError(SystemError("Cannot create file", targetPath, errno));
     m_temporary = name.data();
-    // Keep the permissions of the file being replaced; a new file gets the usual ones.
+    // Keep the permissions of a document being replaced; anything else gets the usual ones.
     struct stat info {};
-    mode_t mode;
-    if (::stat(targetPath.c_str(), &info) == 0) {
-        mode = info.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-    ::close(fd);
-    try {
-        m_file = new COutputFile(m_temporary);
-    } catch (...) {
-        ::unlink(m_temporary.c_str());
-        throw;
-    }
+    const bool replacing = kind == TKind::Document ? ::stat(m_target.c_str(), &info) == 0
+                                                   : ::lstat(m_target.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    ::fchmod(fd, replacing ? info.st_mode & 07777 : NewFileMode());
+    m_file = new COutputFile(fd, targetPath);
 }
 
 CAtomicFile::~CAtomicFile()
@@ -229,10 +265,21 @@ CAtomicFile::~CAtomicFile()
 
 void CAtomicFile::Commit()
 {
+    if (m_kind == TKind::Document)
+        m_file->Sync();
     m_file->Close();
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
         throw EFileError(SystemError("Cannot replace", m_target, errno));
     m_committed = true;
+    if (m_kind == TKind::Document) {
+        // The rename itself reaches the disk with the folder.
+        const std::string folder = FolderOf(m_target);
+        const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
 }
 
 std::string FixedName(const unsigned char *field, std::size_t width)

@@ -61,6 +61,8 @@ private:
 class COutputFile {
 public:
     explicit COutputFile(const std::string &path);
+    // Takes over a descriptor already open for writing.
+    COutputFile(int fd, const std::string &path);
     ~COutputFile(); // closes quietly; call Close() to learn about errors
     COutputFile(const COutputFile &) = delete;
     COutputFile &operator=(const COutputFile &) = delete;
@@ -70,6 +72,8 @@ public:
     void WriteAt(std::uint64_t offset, const void *data, std::size_t count);
     std::uint64_t Position() const { return m_position; }
     void Flush();
+    // Flushes the buffer and waits until the data is on the disk.
+    void Sync();
     void Close();
 
 private:
@@ -79,17 +83,28 @@ private:
     std::vector<char> m_buffer;
 };
 
-// Writes a whole file in one go (used by every extraction).
+// Writes a whole extracted file in one go, as CAtomicFile writes an extracted
+// file: nothing is left under the final name when a write fails, and a link
+// standing at the path is replaced, never written through.
 void WriteWholeFile(const std::string &path, const void *data, std::size_t count);
 void WriteWholeFile(const std::string &path, std::string_view bytes);
 std::string ReadWholeFile(const std::string &path);
 
-// Saves a file so that a failure never destroys the previous one: the content
-// goes to a temporary file beside the target, which replaces the target only
-// once it is complete. The writer callback receives the temporary file.
+// Writes a file so that a failure never destroys the previous one nor leaves a
+// part of the new one: the content goes to a temporary file in the target's
+// folder, which replaces the target only once it is complete.
 class CAtomicFile {
 public:
-    explicit CAtomicFile(const std::string &targetPath);
+    enum class TKind {
+        // A document the user saves (an archive, a settings file): a symbolic
+        // link at the target keeps pointing at the file it names, which is
+        // replaced; the data is on the disk before the rename.
+        Document,
+        // A file extracted into a folder: whatever stands at the target,
+        // symbolic links included, is replaced by the new file.
+        Extracted,
+    };
+    explicit CAtomicFile(const std::string &targetPath, TKind kind = TKind::Document);
     ~CAtomicFile(); // removes the temporary file unless Commit() succeeded
     CAtomicFile(const CAtomicFile &) = delete;
     CAtomicFile &operator=(const CAtomicFile &) = delete;
@@ -98,7 +113,8 @@ public:
     void Commit();
 
 private:
-    std::string m_target;
+    TKind m_kind;
+    std::string m_target; // the file replaced: a document's link resolved
     std::string m_temporary;
     COutputFile *m_file = nullptr;
     bool m_committed = false;

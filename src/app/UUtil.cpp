@@ -206,6 +206,22 @@ std::string FindPathNoCase(const std::string &folder, const std::string &relativ
     return matching ? resolved : exact;
 }
 
+bool StaysInsideFolder(const std::string &relative)
+{
+    if (relative.empty() || relative[0] == '/' || relative[0] == '\\' || relative.find(':') != std::string::npos)
+        return relative.empty();
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = relative.find_first_of("\\/", start);
+        if (end == std::string::npos)
+            end = relative.size();
+        if (relative.compare(start, end - start, "..") == 0)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 bool FileExists(const std::string &path)
 {
     std::error_code error;

@@ -50,6 +50,10 @@ std::string ExtractFileExt(const std::string &path);
 // Returns the exact path when nothing matches.
 std::string FindPathNoCase(const std::string &folder, const std::string &relative);
 
+// True when relative ('\\' or '/' separated) names a path below a folder:
+// not absolute, no drive, no ".." component.
+bool StaysInsideFolder(const std::string &relative);
+
 bool FileExists(const std::string &path);
 bool DirectoryExists(const std::string &path);
 

@@ -130,6 +130,12 @@ bool CKEY_FILE::Open(const std::string &path)
             if (std::size_t zero = bif.Name.find('\0'); zero != std::string::npos)
                 bif.Name.resize(zero);
         }
+        // BIFs lie in the game folder: a name leading anywhere else is damage.
+        if (!StaysInsideFolder(bif.Name)) {
+            const std::string name = Codec().Decode(bif.Name);
+            Bifs.clear();
+            return Damaged(path, "BIF " + std::to_string(i) + " is named outside the game folder (" + name + ").");
+        }
         Bifs.push_back(std::move(bif));
     }
 

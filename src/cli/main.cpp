@@ -137,6 +137,9 @@ int main(int argc, char **argv)
 
     std::signal(SIGINT, AskToStop);
     std::signal(SIGTERM, AskToStop);
+    // A file-size limit fails the write ("File too large") instead of killing
+    // the tool with a temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     int status = ExitFailure;
     try {

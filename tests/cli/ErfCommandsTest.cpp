@@ -10,6 +10,8 @@
 
 #include <csignal>
 #include <cstdint>
+#include <fstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -331,6 +333,29 @@ TEST_F(ErfCommands, CtrlCStopsAnExtractionBetweenTwoFiles)
         EXPECT_EQ(std::filesystem::file_size(entry.path()), text.size()) << entry.path();
     }
     EXPECT_LT(written, std::size_t(kEntries));
+}
+
+// A file-size limit fails the write with a message, as a full disk does: the
+// tool is not killed and leaves neither the archive nor a temporary file.
+TEST_F(ErfCommands, AFileSizeLimitGivesAMessageAndLeavesNothing)
+{
+    std::filesystem::create_directories(Root() / "in");
+    {
+        std::ofstream big(Root() / "in/big.txt", std::ios::binary);
+        big << std::string(256 * 1024, 'b');
+    }
+    std::filesystem::create_directories(Root() / "out");
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limit = previous;
+    limit.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &limit); // the tool inherits it; this process writes nothing large meanwhile
+    const CliResult result = Run({"erf", "pack", Path("out/pack.mod"), "--kind", "mod", Path("in/big.txt")});
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+
+    EXPECT_EQ(result.ExitCode, 1) << result.Err;
+    EXPECT_THAT(result.Err, HasSubstr("File too large"));
+    EXPECT_TRUE(std::filesystem::is_empty(Root() / "out"));
 }
 
 } // namespace

@@ -436,6 +436,43 @@ TEST_F(ErfWriterTest, FailedSaveKeepsThePreviousFileAndLeavesNoTemporary)
     EXPECT_EQ(fs::file_size(target), 160 + 8 + 2 * 32 + 5 + 256 * 1024u);
 }
 
+TEST_F(ErfWriterTest, SavingOverALinkedArchiveReplacesTheFileTheLinkNames)
+{
+    CMODPAK pak;
+    pak.Kind = akMOD;
+    pak.AddFile(Source("one.txt", "one"));
+    const std::string real = pak.Save(dir / "real.mod");
+    fs::create_directories(dir.Path() / "links");
+    fs::create_symlink("../real.mod", dir.Path() / "links/pack.mod");
+    pak.AddFile(Source("two.txt", "two"));
+    EXPECT_EQ(pak.Save(dir / "links/pack.mod"), dir / "links/pack.mod");
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "links/pack.mod"));
+    CMODPAK reread;
+    ASSERT_TRUE(reread.Open(real));
+    EXPECT_EQ(reread.Entries().size(), 2u);
+    // No temporary file is left (the link lists under the name of its target).
+    EXPECT_EQ(EntriesBelow(dir.Path()), (std::set<std::string>{"links", "real.mod", "src", "src/one.txt", "src/two.txt"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "links"), fs::directory_iterator()), 1);
+}
+
+TEST_F(ErfWriterTest, ExportsReplaceLinksInTheFolderAndLeaveNoFileHalfWritten)
+{
+    CMODPAK pak;
+    pak.AddFile(Source("dup.txt", "new"));
+    pak.AddFile(Source("big.txt", std::string(256 * 1024, 'x')));
+    WriteFile(dir.Path() / "victim.txt", "victim");
+    fs::create_directories(OutFolder());
+    fs::create_symlink("../victim.txt", OutFolder() + "/dup.txt");
+    {
+        FileSizeLimit limit(64 * 1024);
+        EXPECT_THROW(pak.ExportAll(OutFolder()), EFileError);
+    }
+    EXPECT_EQ(ReadFile(dir / "victim.txt"), "victim");
+    EXPECT_FALSE(fs::is_symlink(OutFolder() + "/dup.txt"));
+    EXPECT_EQ(ReadFile(OutFolder() + "/dup.txt"), "new");
+    EXPECT_EQ(EntriesBelow(OutFolder()), std::set<std::string>{"dup.txt"});
+}
+
 class Refusal : public ErfWriterTest, public ::testing::WithParamInterface<std::pair<const char *, bool>> {};
 
 TEST_P(Refusal, ExplainsWhyAFileCannotBeAdded)

@@ -167,6 +167,15 @@ TEST_P(DamagedKey, IsRefusedWithAMessage)
 
 // KEY layout written by the builder: header 64 bytes, file table at 64, then
 // the names, then the key table.
+// Puts another BIF name over the first one ("data\\a.bif", 10 bytes).
+std::function<void(std::string &)> BifNamed(std::string name)
+{
+    return [name](std::string &b) {
+        const std::uint32_t offset = ReadU32LE(reinterpret_cast<const unsigned char *>(b.data()) + 64 + 4);
+        b.replace(offset, 10, (name + std::string(10, '\0')).substr(0, 10));
+    };
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Damage, DamagedKey,
     ::testing::Values(KeyDamage{"HeaderCutShort", [](std::string &b) { b.resize(20); }},
@@ -176,7 +185,12 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyDamage{"KeyTableAtEnd", [](std::string &b) { Patch32(b, 20, std::uint32_t(b.size())); }},
                       KeyDamage{"KeyTableCutShort", [](std::string &b) { b.resize(b.size() - 5); }},
                       KeyDamage{"BifNamePastEnd", [](std::string &b) { Patch32(b, 64 + 4, 0xFFFFFF00); }},
-                      KeyDamage{"BifNameSizeHuge", [](std::string &b) { Patch16(b, 64 + 8, 0xFFFF); }}),
+                      KeyDamage{"BifNameSizeHuge", [](std::string &b) { Patch16(b, 64 + 8, 0xFFFF); }},
+                      // BIFs lie in the game folder, never above it or elsewhere.
+                      KeyDamage{"BifNameLeavesTheFolder", BifNamed("..\\a.bif")},
+                      KeyDamage{"BifNameGoesUpInside", BifNamed("data/../..")},
+                      KeyDamage{"BifNameIsAbsolute", BifNamed("/a.bif")},
+                      KeyDamage{"BifNameHasADrive", BifNamed("C:\\a.bif")}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(KeyTest, EmptyTablesMayLieAnywhere)

@@ -255,8 +255,9 @@ TEST_F(ProgramFolderTest, LanguageFilesAreReadAsUtf8OrElseAsWindows1252)
             WriteFile(dir.Path() / "Language" / (std::string(c.Name) + ".ini"), c.Bytes);
         const std::optional<CINIFILE> file = ReadLanguageFile(LanguageFilePath(c.Name));
         ASSERT_EQ(file.has_value(), c.Expected != nullptr) << c.Name;
-        if (file)
+        if (file) {
             EXPECT_EQ(file->Value("tfrm_bif", "CAPTION"), std::optional<std::string>(c.Expected)) << c.Name;
+        }
     }
 }
 
