@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -27,6 +28,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -77,9 +79,10 @@ void DrawArrow(QPainter &painter, qreal degrees, const QColor &light, const QCol
 void DrawReset(QPainter &painter, const QColor &light, const QColor &dark, const QColor &outline)
 {
     const QRectF ring(7, 7, 18, 18);
+    constexpr qreal kStart = 100, kSweep = 260; // degrees, counter-clockwise from 3 o'clock
     QPainterPath path;
-    path.arcMoveTo(ring, 110);
-    path.arcTo(ring, 110, 290);
+    path.arcMoveTo(ring, kStart);
+    path.arcTo(ring, kStart, kSweep);
     QLinearGradient fill(0, 0, 32, 32);
     fill.setColorAt(0, light);
     fill.setColorAt(1, dark);
@@ -88,9 +91,13 @@ void DrawReset(QPainter &painter, const QColor &light, const QColor &dark, const
     painter.drawPath(path);
     painter.setPen(QPen(QBrush(fill), 4, Qt::SolidLine, Qt::FlatCap));
     painter.drawPath(path);
-    // The head at the arc's start, pointing along it.
-    const QPointF tip = path.pointAtPercent(0);
-    const QPolygonF head({tip + QPointF(-1.5, -6.5), tip + QPointF(7, 1.5), tip + QPointF(-3.5, 5.5)});
+    // The head at the arc's end, pointing the way it turns (a quarter turn
+    // on from the end's own direction; screen y grows downwards).
+    const qreal end = (kStart + kSweep) * M_PI / 180, heading = end + M_PI / 2;
+    const QPointF tip = ring.center() + QPointF(std::cos(end), -std::sin(end)) * (ring.width() / 2);
+    const QPointF along(std::cos(heading), -std::sin(heading));
+    const QPointF across(-along.y(), along.x());
+    const QPolygonF head({tip + along * 7, tip - along * 0.5 + across * 5, tip - along * 0.5 - across * 5});
     painter.setPen(QPen(outline, 1.2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter.setBrush(fill);
     painter.drawPolygon(head);
@@ -273,8 +280,10 @@ TFrm_MDL::TFrm_MDL(QWidget *parent) : QWidget(parent)
     ComboBoxNode->setObjectName(QStringLiteral("ComboBoxNode"));
     for (QComboBox *list : {ComboBoxAnime, ComboBoxNode}) {
         list->setEditable(false);
-        list->setMinimumContentsLength(12);
+        // Narrow when the view is (a browser's preview panel), wider when it is not.
+        list->setMinimumContentsLength(2);
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setMinimumWidth(44);
         // The items are the model's own names, never captions.
         KeepUntranslated(list);
     }
@@ -310,7 +319,7 @@ TFrm_MDL::TFrm_MDL(QWidget *parent) : QWidget(parent)
     lists->addWidget(ComboBoxNode, 1, 1);
     lists->setColumnStretch(1, 1);
     auto *buttons = new QHBoxLayout;
-    buttons->setSpacing(2);
+    buttons->setSpacing(1);
     for (QPushButton *button : {JvImgBtn4, JvImgBtn1, JvImgBtn5, JvImgBtn2, JvImgBtn3})
         buttons->addWidget(button);
     auto *moves = new QVBoxLayout;
@@ -321,9 +330,15 @@ TFrm_MDL::TFrm_MDL(QWidget *parent) : QWidget(parent)
     switches->setSpacing(0);
     for (QCheckBox *box : {CheckBoxWireFrame, CheckBoxSkeleton, CheckBox_Blending})
         switches->addWidget(box);
-    auto *strip = new QHBoxLayout(Panel1);
-    strip->setContentsMargins(6, 3, 6, 3);
-    strip->setSpacing(8);
+    // The strip keeps its natural width and Panel1 shows what fits of it: a
+    // narrow preview panel cuts the switches off at the right rather than
+    // widening the browser around it.
+    m_controls = new QWidget(Panel1);
+    Panel1->setMinimumWidth(1);
+    Panel1->installEventFilter(this);
+    auto *strip = new QHBoxLayout(m_controls);
+    strip->setContentsMargins(3, 3, 3, 3);
+    strip->setSpacing(4);
     strip->addLayout(lists, 1);
     strip->addLayout(moves, 0);
     strip->addLayout(switches, 0);
@@ -359,6 +374,14 @@ TFrm_MDL::~TFrm_MDL()
 QSize TFrm_MDL::sizeHint() const
 {
     return {kDesignedWidth, kDesignedHeight};
+}
+
+bool TFrm_MDL::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Panel1 && event->type() == QEvent::Resize)
+        m_controls->setGeometry(0, 0, std::max(Panel1->width(), m_controls->minimumSizeHint().width()),
+                                Panel1->height());
+    return QWidget::eventFilter(watched, event);
 }
 
 bool TFrm_MDL::Wireframe() const
@@ -417,6 +440,8 @@ void TFrm_MDL::OpenModel(const QString &path, const TTextureSource &source)
         for (const std::string &name : names)
             list->addItem(FromGameText(name, codec));
         list->setCurrentIndex(-1);
+        // The drop-down shows whole names however narrow the box is.
+        list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + 24);
     }
     m_loaded = true;
     LoadSettings();

@@ -135,11 +135,13 @@ protected:
     // FormClose: the camera and switches go to option.ini. Refused while a
     // model is loading (it closes once the model is read).
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class TModelSurface;
     enum class TMouseMode { None, Turning, Zooming };
 
+    QWidget *m_controls = nullptr; // the strip's contents inside Panel1
     TModelViewSettings m_camera{0, 0, 0, 0, 0, false, false, true}; // a view that never loaded a model
     TMouseMode m_mouseMode = TMouseMode::None;
     QPoint m_last;
