@@ -5,6 +5,7 @@
 // view without height, the File menu, damaged models).
 #include "BrowserTestSupport.h"
 
+#include "app/UCTRAD.h"
 #include "app/UMain.h"
 #include "archives/UFrm_BIF.h"
 #include "archives/UFrm_ModView.h"
@@ -19,6 +20,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
@@ -197,6 +199,12 @@ TEST_P(LooseTextures, AreFoundBesideTheModelAsTgaOnly)
     const QImage frame = Frame(*view);
     ExpectQuarters(Quarters(*view, frame, {0, 0, 0}, 1.5f), c.Textured ? kTextured : kPlainWhite, c.Name);
     EXPECT_EQ(At(*view, frame, 1.7f, 0), kBlack);
+    // Drawn again by hand: the GL takes every call of the material's set-up.
+    view->GLView->makeCurrent();
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    view->GLView->Drawing.Draw();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     EXPECT_TRUE(ShownMessages.empty());
 }
 
@@ -571,6 +579,68 @@ TEST_F(ModelViewTest, BothBrowsersPreviewAModelWithTexturesFromTheirArchive)
     ExpectStoneTexture(qobject_cast<TFrm_MDL *>(viewer->PreviewViewer()), "ERF viewer");
     EXPECT_TRUE(FilesIn(TempFolder()).empty());
     EXPECT_TRUE(ShownMessages.empty());
+}
+
+TEST_F(ModelViewTest, AViewShownLateOrMovedToAnotherWindowDrawsItsTextures)
+{
+    testdata::WriteFile(ProgramFolder() + "models/checker.tga", QuarterTexture());
+    auto view = std::make_unique<TFrm_MDL>();
+    view->InitView();
+    view->OpenModel(QString::fromStdString(WriteModel("late.mdl", Chain({Square("s", "checker", {0, 0, 0}, 1.5f)}))));
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    ExpectQuarters(Quarters(*view, Frame(*view), {0, 0, 0}, 1.5f), kTextured, "shown after the model was read");
+
+    // Its context goes with the old window; the new one gets the same textures.
+    QWidget holder;
+    view->setParent(&holder);
+    holder.resize(view->size());
+    holder.show();
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&holder));
+    ExpectQuarters(Quarters(*view, Frame(*view), {0, 0, 0}, 1.5f), kTextured, "in another window");
+    view->setParent(nullptr);
+}
+
+TEST_F(ModelViewTest, AViewAskedToCloseWhileItsTexturesLoadClosesOnceTheModelIsRead)
+{
+    testdata::WriteFile(ProgramFolder() + "models/checker.tga", QuarterTexture());
+    auto view = ShowView();
+    QMetaObject::invokeMethod(view.get(), &QWidget::close, Qt::QueuedConnection);
+    view->OpenModel(QString::fromStdString(WriteModel("busy.mdl", Chain({Square("s", "checker", {0, 0, 0}, 1.5f)}))));
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_TRUE(view->Loaded());
+    ExpectQuarters(Quarters(*view, Frame(*view), {0, 0, 0}, 1.5f), kTextured, "loaded");
+    QApplication::processEvents();
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_EQ(ReadOptionFile().ReadString("FRM_MDL", "Blending", ""), "1");
+}
+
+// Captions, the strip and the button hints come from the language file; the
+// lists hold the model's names and keep them.
+TEST_F(ModelViewTest, ALanguageFileTranslatesCaptionsAndHintsButNotTheModelsNames)
+{
+    testdata::WriteFile(ProgramFolder() + "Language/Test.ini",
+                        "[TFrm_MDL]\r\nCaption=Modell\r\nPnl_Info=MODELL\r\nLbl_Info=Mit der Maus drehen\r\n"
+                        "CheckBox_Blending=Mischen\r\nJvImgBtn1=Nach rechts\r\nComboBoxNode=right\r\n"
+                        "ComboBoxNode_I0=Wurzel\r\nComboBoxAnime_I0=Tanz\r\n");
+    Translator().LoadLanguage("Test");
+    testdata::MdlBuilder model;
+    const int top = model.Add(testdata::MdlNode{});
+    model.Add(Square("right", "NULL", {1, 0, 0}, 0.5f), top);
+    auto view = OpenView(model.Build(), "names.mdl");
+    Translator().Translate(view.get());
+    Translator().LoadLanguage("");
+    EXPECT_EQ(view->windowTitle(), "Modell - names.mdl");
+    EXPECT_EQ(view->Pnl_Info->Caption(), "MODELL");
+    EXPECT_EQ(view->Lbl_Info->text(), "Mit der Maus drehen");
+    EXPECT_EQ(view->CheckBox_Blending->text(), "Mischen");
+    EXPECT_EQ(view->JvImgBtn1->text(), "Nach rechts");
+    ASSERT_EQ(view->ComboBoxNode->count(), 2);
+    EXPECT_EQ(view->ComboBoxNode->itemText(0), "");
+    EXPECT_EQ(view->ComboBoxNode->itemText(1), "right");
+    EXPECT_EQ(view->ComboBoxNode->currentIndex(), -1);
+    EXPECT_EQ(At(*view, Frame(*view), 1, 0), kWhite) << "no node chosen, none purple";
 }
 
 } // namespace
