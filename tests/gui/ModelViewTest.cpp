@@ -53,8 +53,9 @@ std::string QuarterTexture()
     return demo::MakeTga(picture);
 }
 
-// A square facing +Z around centre, the texture upright on it.
-testdata::MdlNode Square(const std::string &name, const std::string &texture, Point3 centre, float half)
+// A square around centre spanned by X and up (facing +Z by default), the texture upright on it.
+testdata::MdlNode Square(const std::string &name, const std::string &texture, Point3 centre, float half,
+                         Point3 up = {0, 1, 0})
 {
     testdata::MdlNode node;
     node.Kind = testdata::mdlkind::Trimesh;
@@ -62,7 +63,7 @@ testdata::MdlNode Square(const std::string &name, const std::string &texture, Po
     node.Texture = texture;
     const float c[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
     for (const auto &[u, v] : c) {
-        node.Vertices.push_back({centre[0] + u * half, centre[1] + v * half, centre[2]});
+        node.Vertices.push_back({centre[0] + u * half, centre[1] + v * half * up[1], centre[2] + v * half * up[2]});
         node.TexCoords.push_back({(u + 1) / 2, (v + 1) / 2});
     }
     node.Faces = {{0, 1, 2}, {0, 2, 3}};
@@ -83,6 +84,12 @@ std::string Chain(std::vector<testdata::MdlNode> nodes, Point3 topPosition = {})
     return model.Build();
 }
 
+// A square of side 3 facing the camera, with the test texture.
+std::string CheckerSquare()
+{
+    return Chain({Square("square", "checker", {0, 0, 0}, 1.5f)});
+}
+
 testing::AssertionResult Near(QRgb seen, QRgb expected, int tolerance = 3)
 {
     const int d = std::max({std::abs(qRed(seen) - qRed(expected)), std::abs(qGreen(seen) - qGreen(expected)),
@@ -100,6 +107,7 @@ protected:
         TBrowserTest::SetUp();
         // Straight down the Z axis from 5 units: X to the right, Y up.
         WriteOptionFile("[FRM_MDL]\r\nxRot=0\r\nyRot=0\r\n");
+        testdata::WriteFile(ProgramFolder() + "models/checker.tga", QuarterTexture());
     }
 
     std::string WriteModel(const std::string &name, const std::string &bytes)
@@ -148,19 +156,14 @@ protected:
     }
     static QImage Frame(TFrm_MDL &view) { return view.GLView->grabFramebuffer().convertToFormat(QImage::Format_RGB32); }
 
-    // Each quarter of a square around centre (half side half) as drawn.
-    static std::vector<QRgb> Quarters(const TFrm_MDL &view, const QImage &frame, Point3 centre, float half)
+    // Each quarter of the square of CheckerSquare (or a square like it) as drawn.
+    static void ExpectSquare(TFrm_MDL &view, const std::vector<QRgb> &expected, const char *what)
     {
-        std::vector<QRgb> seen;
-        for (const auto &[u, v] : {std::pair{-1, 1}, {1, 1}, {-1, -1}, {1, -1}})
-            seen.push_back(At(view, frame, centre[0] + u * half / 2, centre[1] + v * half / 2));
-        return seen;
-    }
-    static void ExpectQuarters(const std::vector<QRgb> &seen, const std::vector<QRgb> &expected, const char *what)
-    {
-        ASSERT_EQ(seen.size(), expected.size());
-        for (std::size_t i = 0; i < seen.size(); ++i)
-            EXPECT_TRUE(Near(seen[i], expected[i], 4)) << what << ", quarter " << i;
+        const QImage frame = Frame(view);
+        const std::pair<float, float> quarters[] = {{-0.75f, 0.75f}, {0.75f, 0.75f}, {-0.75f, -0.75f}, {0.75f, -0.75f}};
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_TRUE(Near(At(view, frame, quarters[i].first, quarters[i].second), expected[i], 4))
+                << what << ", quarter " << i;
     }
     static void Choose(QComboBox *list, int item)
     {
@@ -196,9 +199,8 @@ TEST_P(LooseTextures, AreFoundBesideTheModelAsTgaOnly)
                                 : QuarterTexture());
     auto view = OpenView(Chain({Square("square", c.Material, {0, 0, 0}, 1.5f)}));
     ASSERT_TRUE(view->Loaded());
-    const QImage frame = Frame(*view);
-    ExpectQuarters(Quarters(*view, frame, {0, 0, 0}, 1.5f), c.Textured ? kTextured : kPlainWhite, c.Name);
-    EXPECT_EQ(At(*view, frame, 1.7f, 0), kBlack);
+    ExpectSquare(*view, c.Textured ? kTextured : kPlainWhite, c.Name);
+    EXPECT_EQ(At(*view, Frame(*view), 1.7f, 0), kBlack);
     // Drawn again by hand: the GL takes every call of the material's set-up.
     view->GLView->makeCurrent();
     while (glGetError() != GL_NO_ERROR) {
@@ -210,7 +212,7 @@ TEST_P(LooseTextures, AreFoundBesideTheModelAsTgaOnly)
 
 INSTANTIATE_TEST_SUITE_P(
     All, LooseTextures,
-    ::testing::Values(TLooseTextureCase{"AnyLetterCase", "checker", "CHECKER.Tga", true},
+    ::testing::Values(TLooseTextureCase{"AnyLetterCase", "stone", "STONE.Tga", true},
                       TLooseTextureCase{"NullHasNoPicture", "NULL", "NULL.tga", false},
                       TLooseTextureCase{"LowerCaseNullIsAName", "null", "null.tga", true},
                       TLooseTextureCase{"NotFound", "absent", nullptr, false},
@@ -219,7 +221,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ModelViewTest, TheChosenNodeIsFlatPurpleUntilAnotherIsChosen)
 {
-    testdata::WriteFile(ProgramFolder() + "models/checker.tga", QuarterTexture());
     testdata::MdlBuilder model;
     const int top = model.Add(testdata::MdlNode{});
     model.Add(Square("left", "checker", {-1, 0, 0}, 0.8f), top);
@@ -274,51 +275,24 @@ struct TPlacementCase {
     Point3 Wrong;    // where a wrong turn or an applied top position would put it
 };
 
-// A small white cube around centre, as corners and faces.
-struct TCube {
-    std::vector<Point3> Corners;
-    std::vector<std::array<std::uint16_t, 3>> Faces;
-};
-TCube Cube(Point3 centre, float half)
+// A child node at (0.5, 0, 0), turned by quaternion, with a white square
+// around a point of its own frame.
+testdata::MdlNode TurnedChild(std::array<float, 4> quaternion, Point3 centre, Point3 up)
 {
-    TCube cube;
-    for (int i = 0; i < 8; ++i)
-        cube.Corners.push_back({centre[0] + (i & 1 ? half : -half), centre[1] + (i & 2 ? half : -half),
-                                centre[2] + (i & 4 ? half : -half)});
-    cube.Faces = {{0, 1, 3}, {0, 3, 2}, {4, 5, 7}, {4, 7, 6}, {0, 1, 5}, {0, 5, 4},
-                  {2, 3, 7}, {2, 7, 6}, {0, 2, 6}, {0, 6, 4}, {1, 3, 7}, {1, 7, 5}};
-    return cube;
-}
-
-// A child node at (0.5, 0, 0), turned by quaternion, with a cube 1 unit along
-// the child's own axis.
-testdata::MdlNode TurnedChild(std::array<float, 4> quaternion, Point3 along)
-{
-    const TCube cube = Cube(along, 0.15f);
-    testdata::MdlNode child;
-    child.Kind = testdata::mdlkind::Trimesh;
-    child.Name = "marker";
-    child.Texture = "NULL";
-    child.Vertices = cube.Corners;
-    child.TexCoords.assign(cube.Corners.size(), {0, 0});
-    child.Faces = cube.Faces;
+    testdata::MdlNode child = Square("marker", "NULL", centre, 0.15f, up);
     child.Controllers = testdata::MdlBuilder::Placement({0.5f, 0, 0}, quaternion);
     return child;
 }
 
-// The same in an ASCII model whose top node stands at (5, 0, 0).
-std::string AsciiChild(const std::string &orientation, Point3 along)
+// The same in an ASCII model whose top node stands at (5, 0, 0), the square around (1, 0, 0).
+std::string AsciiChild(const char *orientation)
 {
-    const TCube cube = Cube(along, 0.15f);
-    std::string text = "newmodel test\r\nbeginmodelgeom test\r\nnode dummy test\r\n  parent NULL\r\n"
-                       "  position 5 0 0\r\nendnode\r\nnode trimesh marker\r\n  parent test\r\n"
-                       "  position 0.5 0 0\r\n  orientation " + orientation + "\r\n  bitmap NULL\r\n  verts 8\r\n";
-    for (const Point3 &p : cube.Corners)
-        text += "    " + std::to_string(p[0]) + " " + std::to_string(p[1]) + " " + std::to_string(p[2]) + "\r\n";
-    text += "  faces 12\r\n";
-    for (const auto &f : cube.Faces)
-        text += "    " + std::to_string(f[0]) + " " + std::to_string(f[1]) + " " + std::to_string(f[2]) + " 1 0 0 0 0\r\n";
-    return text + "endnode\r\nendmodelgeom test\r\ndonemodel test\r\n";
+    return testdata::MdlText({"newmodel test", "beginmodelgeom test", "node dummy test", "  parent NULL",
+                              "  position 5 0 0", "endnode", "node trimesh marker", "  parent test",
+                              "  position 0.5 0 0", orientation, "  bitmap NULL", "  verts 4",
+                              "    0.85 -0.15 0", "    1.15 -0.15 0", "    1.15 0.15 0", "    0.85 0.15 0",
+                              "  faces 2", "    0 1 2 1 0 0 0 0", "    0 2 3 1 0 0 0 0", "endnode",
+                              "endmodelgeom test", "donemodel test"});
 }
 
 class Placements : public ModelViewTest, public ::testing::WithParamInterface<TPlacementCase> {};
@@ -336,14 +310,15 @@ TEST_P(Placements, PutTheChildWhereItsTurnTakesIt)
 INSTANTIATE_TEST_SUITE_P(
     All, Placements,
     ::testing::Values(
-        // A quarter turn about -X takes +Z up to +Y.
+        // A quarter turn about -X takes +Z up to +Y (and the XZ plane to face the camera).
         TPlacementCase{"BinaryQuarterTurnAboutMinusX",
-                       Chain({TurnedChild({0.7071068f, 0, 0, -0.7071068f}, {0, 0, 1})}, {5, 0, 0}),
+                       Chain({TurnedChild({0.7071068f, 0, 0, -0.7071068f}, {0, 0, 1}, {0, 0, 1})}, {5, 0, 0}),
                        {0.5f, 1, 0}, {0.5f, -1, 0}},
-        TPlacementCase{"BinaryTopPositionIsNotApplied", Chain({TurnedChild({0, 0, 0, 1}, {0, 1, 0})}, {1.5f, 0, 0}),
-                       {0.5f, 1, 0}, {2, 1, 0}},
+        TPlacementCase{"BinaryTopPositionIsNotApplied",
+                       Chain({TurnedChild({0, 0, 0, 1}, {0, 1, 0}, {0, 1, 0})}, {1.5f, 0, 0}), {0.5f, 1, 0},
+                       {2, 1, 0}},
         // A quarter turn about +Z takes +X to +Y (axis, then radians).
-        TPlacementCase{"AsciiQuarterTurnAboutZ", AsciiChild("0 0 1 1.5708", {1, 0, 0}), {0.5f, 1, 0},
+        TPlacementCase{"AsciiQuarterTurnAboutZ", AsciiChild("  orientation 0 0 1 1.5708"), {0.5f, 1, 0},
                        {0.5f, -1, 0}}),
     [](const auto &info) { return std::string(info.param.Name); });
 
@@ -400,8 +375,6 @@ TEST_F(ModelViewTest, TheMouseTurnsAndZoomsAndTheButtonsMoveAndReset)
     const QImage frame = Frame(*view);
     EXPECT_EQ(frame.pixel(frame.width() / 2, frame.height() / 2), kWhite);
     EXPECT_EQ(frame.pixel(frame.width() / 2, frame.height() / 4), kBlack);
-    EXPECT_EQ(view->JvImgBtn1->text(), "Move Right");
-    EXPECT_EQ(view->JvImgBtn5->text(), "Reset View");
 }
 
 TEST_F(ModelViewTest, FrmMdlIsReadWhenAModelOpensAndWrittenWhenTheViewCloses)
@@ -438,30 +411,22 @@ TEST_F(ModelViewTest, FrmMdlIsReadWhenAModelOpensAndWrittenWhenTheViewCloses)
 
 TEST_F(ModelViewTest, TwoViewsDrawTheirOwnModelsAndGoOnDrawingWhenTheOtherCloses)
 {
-    testdata::WriteFile(ProgramFolder() + "models/checker.tga", QuarterTexture());
-    auto first = OpenView(Chain({Square("square", "checker", {0, 0, 0}, 1.5f)}), "first.mdl");
+    auto first = OpenView(CheckerSquare(), "first.mdl");
     auto second = OpenView(Chain({Square("small", "NULL", {-1, 0, 0}, 0.5f)}), "second.mdl");
-    ExpectQuarters(Quarters(*first, Frame(*first), {0, 0, 0}, 1.5f), kTextured, "first view");
-    QImage frame = Frame(*second);
+    ExpectSquare(*first, kTextured, "first view");
+    const QImage frame = Frame(*second);
     EXPECT_EQ(At(*second, frame, -1, 0), kWhite);
     EXPECT_EQ(At(*second, frame, 0.75f, 0.75f), kBlack);
 
-    for (TFrm_MDL *closing : {first.get(), second.get()}) {
-        TFrm_MDL *other = closing == first.get() ? second.get() : first.get();
-        QSignalSpy drawn(other->GLView, &QOpenGLWidget::frameSwapped);
-        closing->close();
-        QTest::mouseClick(other->JvImgBtn1, Qt::LeftButton);
-        EXPECT_TRUE(drawn.wait(2000)) << "the view did not draw itself again";
-        if (other == second.get())
-            break;
-        ExpectQuarters(Quarters(*first, Frame(*first), {0, 0, 0}, 1.5f), kTextured, "first view moved");
-    }
+    QSignalSpy drawn(second->GLView, &QOpenGLWidget::frameSwapped);
+    first->close();
+    QTest::mouseClick(second->JvImgBtn1, Qt::LeftButton);
+    EXPECT_TRUE(drawn.wait(2000)) << "the view left open did not draw itself again";
 }
 
 TEST_F(ModelViewTest, AViewWithoutHeightDrawsNothingAndComesBack)
 {
-    testdata::WriteFile(ProgramFolder() + "models/checker.tga", QuarterTexture());
-    auto view = OpenView(Chain({Square("square", "checker", {0, 0, 0}, 1.5f)}));
+    auto view = OpenView(CheckerSquare());
     const int bars = view->height() - view->GLPanel->height();
     for (int glHeight : {0, 1}) {
         view->resize(view->width(), bars + glHeight);
@@ -473,72 +438,45 @@ TEST_F(ModelViewTest, AViewWithoutHeightDrawsNothingAndComesBack)
     }
     view->resize(516, 481);
     QApplication::processEvents();
-    ExpectQuarters(Quarters(*view, Frame(*view), {0, 0, 0}, 1.5f), kTextured, "after the resize");
+    ExpectSquare(*view, kTextured, "after the resize");
 }
 
 TEST_F(ModelViewTest, FileMdlOpenShowsTheModelWithTheTexturesBesideIt)
 {
-    testdata::WriteFile(ProgramFolder() + "models/checker.tga", QuarterTexture());
     auto main = CreateMainWindow();
     main->resize(900, 700);
-    OpenFileAnswers = {QString::fromStdString(WriteModel("crate.mdl", Chain({Square("s", "checker", {0, 0, 0}, 1.5f)})))};
+    OpenFileAnswers = {QString::fromStdString(WriteModel("crate.mdl", CheckerSquare()))};
     ClickMenuCommand(main.get(), {"File1", "MDL1"}, "OpenMDL");
-    ASSERT_EQ(OpenFileRequests.size(), 1u);
-    EXPECT_EQ(OpenFileRequests[0].Filter, ConvertFilter("*.MDL|*.MDL"));
     const QList<QMdiSubWindow *> children = main->MdiArea()->subWindowList();
     ASSERT_EQ(children.size(), 1);
     auto *view = qobject_cast<TFrm_MDL *>(children[0]->widget());
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(children[0]->windowTitle(), "MDL Preview - crate.mdl");
-    EXPECT_EQ(view->size(), QSize(516, 481));
     EXPECT_EQ(view->ComboBoxNode->count(), 2);
-    EXPECT_EQ(view->ComboBoxAnime->count(), 0);
-    ExpectQuarters(Quarters(*view, Frame(*view), {0, 0, 0}, 1.5f), kTextured, "File > MDL");
+    ExpectSquare(*view, kTextured, "File > MDL");
     EXPECT_TRUE(ShownMessages.empty());
 }
 
-struct TFailedOpenCase {
-    const char *Name;
-    std::function<std::string(const std::string &folder)> Write; // returns the model file
-    const char *Message;
-};
-
-class FailedOpens : public ModelViewTest, public ::testing::WithParamInterface<TFailedOpenCase> {};
-
-TEST_P(FailedOpens, AreReportedAndLeaveTheViewBlackWithEmptyLists)
+TEST_F(ModelViewTest, AFailedOpenIsReportedAndLeavesTheViewBlackWithEmptyLists)
 {
-    const std::string model = GetParam().Write(ProgramFolder() + "models/");
+    const std::string folder = ProgramFolder() + "models/";
+    testdata::WriteFile(folder + "cut.mdl", CheckerSquare().substr(0, 400));
+    testdata::WriteFile(folder + "cloak.plt", testdata::BuildPlt(2, 2, std::vector<testdata::PltPixel>(4)));
+    testdata::WriteFile(folder + "cloak.mdl", Chain({Square("s", "cloak", {0, 0, 0}, 1)})); // and no MDL.PAL
     auto main = CreateMainWindow();
-    OpenFileAnswers = {QString::fromStdString(model)};
-    ClickMenuCommand(main.get(), {"File1", "MDL1"}, "OpenMDL");
-    ASSERT_EQ(ShownMessages.size(), 1u);
-    EXPECT_EQ(ShownMessages[0].Icon, QMessageBox::Critical);
-    EXPECT_THAT(ShownMessages[0].Text.toStdString(), HasSubstr(GetParam().Message));
-    auto *view = qobject_cast<TFrm_MDL *>(main->MdiArea()->subWindowList().value(0)->widget());
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->ComboBoxNode->count(), 0);
-    EXPECT_FALSE(view->Loaded());
-    EXPECT_EQ(Frame(*view).pixel(view->GLView->width() / 2, view->GLView->height() / 2), kBlack);
+    for (const auto &[file, message] : {std::pair{"cut.mdl", "cut.mdl\" is damaged"}, {"cloak.mdl", "MDL.PAL"}}) {
+        ShownMessages.clear();
+        OpenFileAnswers = {QString::fromStdString(folder + file)};
+        ClickMenuCommand(main.get(), {"File1", "MDL1"}, "OpenMDL");
+        ASSERT_EQ(ShownMessages.size(), 1u) << file;
+        EXPECT_THAT(ShownMessages[0].Text.toStdString(), HasSubstr(message));
+        auto *view = qobject_cast<TFrm_MDL *>(main->MdiArea()->subWindowList().last()->widget());
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(view->ComboBoxNode->count(), 0) << file;
+        EXPECT_FALSE(view->Loaded()) << file;
+        EXPECT_EQ(Frame(*view).pixel(view->GLView->width() / 2, view->GLView->height() / 2), kBlack) << file;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, FailedOpens,
-    ::testing::Values(
-        TFailedOpenCase{"CutModel",
-                        [](const std::string &folder) {
-                            const std::string bytes = Chain({Square("s", "NULL", {0, 0, 0}, 1)});
-                            testdata::WriteFile(folder + "cut.mdl", bytes.substr(0, 400));
-                            return folder + "cut.mdl";
-                        },
-                        "cut.mdl\" is damaged"},
-        TFailedOpenCase{"PltWithoutMdlPal",
-                        [](const std::string &folder) {
-                            testdata::WriteFile(folder + "cloak.plt", testdata::BuildPlt(2, 2, std::vector<testdata::PltPixel>(4)));
-                            testdata::WriteFile(folder + "cloak.mdl", Chain({Square("s", "cloak", {0, 0, 0}, 1)}));
-                            return folder + "cloak.mdl";
-                        },
-                        "MDL.PAL"}),
-    [](const auto &info) { return std::string(info.param.Name); });
 
 // The demo crate, seen from above: its top shows the stone texture's two greys.
 void ExpectStoneTexture(TFrm_MDL *view, const char *where)
@@ -583,13 +521,12 @@ TEST_F(ModelViewTest, BothBrowsersPreviewAModelWithTexturesFromTheirArchive)
 
 TEST_F(ModelViewTest, AViewShownLateOrMovedToAnotherWindowDrawsItsTextures)
 {
-    testdata::WriteFile(ProgramFolder() + "models/checker.tga", QuarterTexture());
     auto view = std::make_unique<TFrm_MDL>();
     view->InitView();
-    view->OpenModel(QString::fromStdString(WriteModel("late.mdl", Chain({Square("s", "checker", {0, 0, 0}, 1.5f)}))));
+    view->OpenModel(QString::fromStdString(WriteModel("late.mdl", CheckerSquare())));
     view->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-    ExpectQuarters(Quarters(*view, Frame(*view), {0, 0, 0}, 1.5f), kTextured, "shown after the model was read");
+    ExpectSquare(*view, kTextured, "shown after the model was read");
 
     // Its context goes with the old window; the new one gets the same textures.
     QWidget holder;
@@ -598,30 +535,29 @@ TEST_F(ModelViewTest, AViewShownLateOrMovedToAnotherWindowDrawsItsTextures)
     holder.show();
     view->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&holder));
-    ExpectQuarters(Quarters(*view, Frame(*view), {0, 0, 0}, 1.5f), kTextured, "in another window");
+    ExpectSquare(*view, kTextured, "in another window");
     view->setParent(nullptr);
 }
 
 TEST_F(ModelViewTest, AViewAskedToCloseWhileItsTexturesLoadClosesOnceTheModelIsRead)
 {
-    testdata::WriteFile(ProgramFolder() + "models/checker.tga", QuarterTexture());
     auto view = ShowView();
     QMetaObject::invokeMethod(view.get(), &QWidget::close, Qt::QueuedConnection);
-    view->OpenModel(QString::fromStdString(WriteModel("busy.mdl", Chain({Square("s", "checker", {0, 0, 0}, 1.5f)}))));
+    view->OpenModel(QString::fromStdString(WriteModel("busy.mdl", CheckerSquare())));
     EXPECT_TRUE(view->isVisible());
     EXPECT_TRUE(view->Loaded());
-    ExpectQuarters(Quarters(*view, Frame(*view), {0, 0, 0}, 1.5f), kTextured, "loaded");
+    ExpectSquare(*view, kTextured, "loaded");
     QApplication::processEvents();
     EXPECT_FALSE(view->isVisible());
     EXPECT_EQ(ReadOptionFile().ReadString("FRM_MDL", "Blending", ""), "1");
 }
 
-// Captions, the strip and the button hints come from the language file; the
+// Captions and the button hints come from the language file; the
 // lists hold the model's names and keep them.
 TEST_F(ModelViewTest, ALanguageFileTranslatesCaptionsAndHintsButNotTheModelsNames)
 {
     testdata::WriteFile(ProgramFolder() + "Language/Test.ini",
-                        "[TFrm_MDL]\r\nCaption=Modell\r\nPnl_Info=MODELL\r\nLbl_Info=Mit der Maus drehen\r\n"
+                        "[TFrm_MDL]\r\nCaption=Modell\r\nLbl_Info=Mit der Maus drehen\r\n"
                         "CheckBox_Blending=Mischen\r\nJvImgBtn1=Nach rechts\r\nComboBoxNode=right\r\n"
                         "ComboBoxNode_I0=Wurzel\r\nComboBoxAnime_I0=Tanz\r\n");
     Translator().LoadLanguage("Test");
@@ -632,7 +568,6 @@ TEST_F(ModelViewTest, ALanguageFileTranslatesCaptionsAndHintsButNotTheModelsName
     Translator().Translate(view.get());
     Translator().LoadLanguage("");
     EXPECT_EQ(view->windowTitle(), "Modell - names.mdl");
-    EXPECT_EQ(view->Pnl_Info->Caption(), "MODELL");
     EXPECT_EQ(view->Lbl_Info->text(), "Mit der Maus drehen");
     EXPECT_EQ(view->CheckBox_Blending->text(), "Mischen");
     EXPECT_EQ(view->JvImgBtn1->text(), "Nach rechts");
