@@ -54,6 +54,7 @@ bool CMDLDraw::Read(const std::string &path, const TTextureSource &source,
 {
     Release();
     m_pictures.clear();
+    m_read = false;
     try {
         if (!Model.Open(path))
             return false;
@@ -66,6 +67,7 @@ bool CMDLDraw::Read(const std::string &path, const TTextureSource &source,
                 beforeMaterial();
             m_pictures.push_back(FindMaterialPicture(material.Name, source.Key, source.Erf, Model.ModelPath));
         }
+        m_read = true;
     } catch (...) {
         m_pictures.clear();
         Model.Clear();
@@ -84,6 +86,7 @@ bool CMDLDraw::Open(const std::string &path, const TTextureSource &source,
     } catch (...) {
         Release();
         m_pictures.clear();
+        m_read = false;
         Model.Clear();
         throw;
     }
@@ -93,7 +96,9 @@ bool CMDLDraw::Open(const std::string &path, const TTextureSource &source,
 void CMDLDraw::Prepare()
 {
     Release();
-    if (!Model.Loaded)
+    // Not while the pictures are still being looked up (events let through
+    // meanwhile may show the view for the first time).
+    if (!Model.Loaded || !m_read)
         return;
     BuildDisplayLists();
     LoadMaterials();

@@ -72,6 +72,7 @@ private:
     std::vector<std::uint32_t> m_lists;                        // one per node
     std::vector<std::unique_ptr<CTexture>> m_textures;         // one per material
     std::unique_ptr<CTexture> m_environment;
+    bool m_read = false; // the model and all its pictures
     bool m_prepared = false;
 
     void BuildDisplayLists();

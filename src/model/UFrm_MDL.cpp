@@ -185,6 +185,9 @@ TModelSurface::TModelSurface(TFrm_MDL &view, QWidget *parent) : QOpenGLWidget(pa
 TModelSurface::~TModelSurface()
 {
     ReleaseGL();
+    // The context goes after this part of the object: it must not call back.
+    if (context())
+        disconnect(context(), nullptr, this, nullptr);
 }
 
 void TModelSurface::ReleaseGL()

@@ -186,6 +186,7 @@ struct TLooseTextureCase {
     const char *File; // written beside the model; nullptr: none
     bool Textured;
 };
+void PrintTo(const TLooseTextureCase &c, std::ostream *out) { *out << c.Name; }
 
 class LooseTextures : public ModelViewTest, public ::testing::WithParamInterface<TLooseTextureCase> {};
 
@@ -274,6 +275,7 @@ struct TPlacementCase {
     Point3 Expected; // where the child's marker ends
     Point3 Wrong;    // where a wrong turn or an applied top position would put it
 };
+void PrintTo(const TPlacementCase &c, std::ostream *out) { *out << c.Name; }
 
 // A child node at (0.5, 0, 0), turned by quaternion, with a white square
 // around a point of its own frame.
