@@ -33,6 +33,8 @@ add_library(quorlin-gui STATIC
   media/UImageDecoders.cpp
   packer/UFrm_ModEdit.cpp
   model/UCTexture.cpp
+  model/UCMDLDraw.cpp
+  model/UFrm_MDL.cpp
   model/UFrm_PLT.cpp
 )
 set_target_properties(quorlin-gui PROPERTIES AUTOMOC ON)

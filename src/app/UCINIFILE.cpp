@@ -3,7 +3,9 @@
 #include "app/UFileIO.h"
 #include "app/UText.h"
 
+#include <charconv>
 #include <cctype>
+#include <cmath>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -157,6 +159,30 @@ int CINIFILE::ReadInteger(const std::string &section, const std::string &key, in
     return number ? int(*number) : fallback;
 }
 
+std::optional<float> ParseFloat(const std::string &text)
+{
+    std::string trimmed = Trim(text);
+    if (!trimmed.empty() && trimmed[0] == '+')
+        trimmed.erase(0, 1);
+    if (trimmed.find('.') == std::string::npos)
+        if (const std::size_t comma = trimmed.find(','); comma != std::string::npos)
+            trimmed[comma] = '.';
+    float value = 0;
+    const char *end = trimmed.data() + trimmed.size();
+    const auto [stop, error] = std::from_chars(trimmed.data(), end, value, std::chars_format::general);
+    if (trimmed.empty() || error != std::errc() || stop != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+float CINIFILE::ReadFloat(const std::string &section, const std::string &key, float fallback) const
+{
+    std::optional<std::string> text = Value(section, key);
+    if (!text)
+        return fallback;
+    return ParseFloat(*text).value_or(fallback);
+}
+
 bool CINIFILE::ReadBool(const std::string &section, const std::string &key, bool fallback) const
 {
     std::optional<std::string> text = Value(section, key);
@@ -218,6 +244,13 @@ void CINIFILE::WriteInteger(const std::string &section, const std::string &key, 
 void CINIFILE::WriteBool(const std::string &section, const std::string &key, bool value)
 {
     WriteString(section, key, value ? "1" : "0");
+}
+
+void CINIFILE::WriteFloat(const std::string &section, const std::string &key, float value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    WriteString(section, key, std::string(text, result.ptr));
 }
 
 std::vector<std::string> CINIFILE::Sections() const

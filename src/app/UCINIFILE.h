@@ -27,10 +27,15 @@ public:
     int ReadInteger(const std::string &section, const std::string &key, int fallback) const;
     // True for any integer other than 0; a value that is not an integer gives fallback.
     bool ReadBool(const std::string &section, const std::string &key, bool fallback) const;
+    // A decimal number ("-100", "2.5", "2,5", "1e3"); a value that is no finite
+    // number counts as missing.
+    float ReadFloat(const std::string &section, const std::string &key, float fallback) const;
 
     void WriteString(const std::string &section, const std::string &key, const std::string &value);
     void WriteInteger(const std::string &section, const std::string &key, int value);
     void WriteBool(const std::string &section, const std::string &key, bool value);
+    // The shortest decimal text that reads back as the same float.
+    void WriteFloat(const std::string &section, const std::string &key, float value);
 
     std::vector<std::string> Sections() const;
     // Keys and values of a section, in file order.
@@ -54,3 +59,6 @@ private:
 
 // Parses a decimal integer with optional sign and surrounding blanks.
 std::optional<long long> ParseInteger(const std::string &text);
+// Parses a finite decimal number with optional sign and surrounding blanks;
+// a comma may stand for the decimal point (files written under a locale that uses one).
+std::optional<float> ParseFloat(const std::string &text);

@@ -16,6 +16,7 @@
 #include "media/UFrm_IMG.h"
 #include "media/UFrm_SND.h"
 #include "packer/UFrm_ModEdit.h"
+#include "model/UFrm_MDL.h"
 #include "model/UFrm_PLT.h"
 
 #include <QAction>
@@ -32,6 +33,18 @@
 
 #include <algorithm>
 
+namespace {
+// The model view sets up its GL view once it is shown, then reads the model,
+// looking for its textures beside the file.
+void OpenInModelView(TFrmMain &main, const QString &path)
+{
+    auto *view = new TFrm_MDL;
+    main.AddChildWindow(view);
+    view->InitView();
+    view->OpenModel(path);
+}
+} // namespace
+
 // A command gets its viewer by naming it in the last column, for example
 // &OpenInViewer<TFrm_2DA>, or a function of its own for a viewer loaded otherwise.
 const std::vector<TFileCommand> &FileCommands()
@@ -45,7 +58,7 @@ const std::vector<TFileCommand> &FileCommands()
          "INI TXT NSS SET WOK TXI DWK PWK|*.INI;*.TXT;*.NSS;*.SET;*.WOK;*.TXI;*.DWK;*.PWK|INI |*.INI|"
          "TXT|*.TXT|NSS|*.NSS|SET|*.SET|WOK|*.WOK|TXI|*.TXI|DWK|*.DWK|PWK|*.PWK",
          &OpenInViewer<TFrm_TXT>},
-        {"MDL1", "M&DL", "OpenMDL", "OpenDialogMDL", "*.MDL|*.MDL", nullptr},
+        {"MDL1", "M&DL", "OpenMDL", "OpenDialogMDL", "*.MDL|*.MDL", &OpenInModelView},
         {"PLT1", "&PLT", "OpenPLT", "OpenDialogPLT", "*.PLT|*.PLT", &OpenInViewer<TFrm_PLT>},
         {"SSF1", "&SSF", "OpenSSF", "OpenDialogSSF", "*.SSF|*.SSF", &OpenInViewer<TFrm_SSF>},
         {"TLK1", "&TLK", "OpenTLK", "OpenDialogTLK", "*.TLK|*.TLK", &OpenInViewer<TFrm_TLK>},

@@ -6,6 +6,7 @@
 
 namespace {
 const char *const Section = "GENERAL";
+const char *const ModelViewSection = "FRM_MDL";
 }
 
 TSettings &Settings()
@@ -55,6 +56,43 @@ bool SaveOptions(const std::string &path, const TSettings &settings, const TWind
     ini.WriteInteger(Section, "Left", geometry.Left);
     ini.WriteInteger(Section, "Top", geometry.Top);
     ini.WriteInteger(Section, "State", geometry.State);
+    try {
+        ini.Save(path);
+    } catch (const EFileError &) {
+        return false;
+    }
+    return true;
+}
+
+TModelViewSettings LoadModelViewSettings(const std::string &path)
+{
+    CINIFILE ini;
+    ini.Load(path);
+    const TModelViewSettings defaults;
+    TModelViewSettings settings;
+    settings.xRot = ini.ReadFloat(ModelViewSection, "xRot", defaults.xRot);
+    settings.yRot = ini.ReadFloat(ModelViewSection, "yRot", defaults.yRot);
+    settings.xMove = ini.ReadFloat(ModelViewSection, "xMove", defaults.xMove);
+    settings.yMove = ini.ReadFloat(ModelViewSection, "yMove", defaults.yMove);
+    settings.Depth = ini.ReadFloat(ModelViewSection, "Depth", defaults.Depth);
+    settings.Wireframe = ini.ReadBool(ModelViewSection, "Wireframe", defaults.Wireframe);
+    settings.Skeleton = ini.ReadBool(ModelViewSection, "Skeleton", defaults.Skeleton);
+    settings.Blending = ini.ReadBool(ModelViewSection, "Blending", defaults.Blending);
+    return settings;
+}
+
+bool SaveModelViewSettings(const std::string &path, const TModelViewSettings &settings)
+{
+    CINIFILE ini;
+    ini.Load(path);
+    ini.WriteFloat(ModelViewSection, "xRot", settings.xRot);
+    ini.WriteFloat(ModelViewSection, "yRot", settings.yRot);
+    ini.WriteFloat(ModelViewSection, "xMove", settings.xMove);
+    ini.WriteFloat(ModelViewSection, "yMove", settings.yMove);
+    ini.WriteFloat(ModelViewSection, "Depth", settings.Depth);
+    ini.WriteBool(ModelViewSection, "Wireframe", settings.Wireframe);
+    ini.WriteBool(ModelViewSection, "Skeleton", settings.Skeleton);
+    ini.WriteBool(ModelViewSection, "Blending", settings.Blending);
     try {
         ini.Save(path);
     } catch (const EFileError &) {

@@ -23,6 +23,19 @@ struct TWindowGeometry {
     int State = 0; // non-zero: maximised
 };
 
+// The model view's camera and switches (section FRM_MDL), carried from one
+// model view to the next.
+struct TModelViewSettings {
+    float xRot = -100; // about the X axis, degrees
+    float yRot = 180;  // about the Z axis, degrees
+    float xMove = 0;
+    float yMove = 0;
+    float Depth = -5;  // along the view axis; negative: away from the eye
+    bool Wireframe = false;
+    bool Skeleton = false;
+    bool Blending = true;
+};
+
 // The settings of this run, read once at start-up.
 TSettings &Settings();
 
@@ -35,3 +48,9 @@ void LoadOptions(const std::string &path, TSettings &settings, TWindowGeometry &
 // keys already in the file and leaving every other key and section alone.
 // Errors are not reported (returns false).
 bool SaveOptions(const std::string &path, const TSettings &settings, const TWindowGeometry &geometry);
+
+// Section FRM_MDL: a missing file, key or number gives the default.
+TModelViewSettings LoadModelViewSettings(const std::string &path);
+// Writes the eight values of FRM_MDL, leaving every other key and section
+// alone. Errors are not reported (returns false).
+bool SaveModelViewSettings(const std::string &path, const TModelViewSettings &settings);

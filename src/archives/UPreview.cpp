@@ -18,6 +18,7 @@
 #include "formats/UFrm_UTX.h"
 #include "media/UFrm_IMG.h"
 #include "media/UFrm_SND.h"
+#include "model/UFrm_MDL.h"
 #include "model/UFrm_PLT.h"
 
 namespace {
@@ -46,18 +47,35 @@ TPreviewViewerType TextViewer()
     return type;
 }
 
+// The model view: its GL view is set up once it is embedded and shown, and
+// it takes its textures from the browser's archive.
+TPreviewViewerType ModelViewer()
+{
+    TPreviewViewerType type;
+    type.Create = [] { return new TFrm_MDL; };
+    type.Prepare = [](QWidget *viewer) { static_cast<TFrm_MDL *>(viewer)->InitView(); };
+    type.LoadFile = [](QWidget *viewer, const QString &path, const TPreviewResource &resource) {
+        TTextureSource source;
+        if (resource.SourceKind == 1)
+            source.Key = resource.KeyReader;
+        else if (resource.SourceKind == 0)
+            source.Erf = resource.ModReader;
+        static_cast<TFrm_MDL *>(viewer)->OpenModel(path, source);
+    };
+    return type;
+}
+
 std::array<TPreviewViewerType, kPreviewKindCount> &PreviewViewerTypes()
 {
     static std::array<TPreviewViewerType, kPreviewKindCount> types = [] {
         std::array<TPreviewViewerType, kPreviewKindCount> registered;
-        // Each viewer joins the previews with one line here. Still to come:
-        // the model view, whose entry also prepares its GL view (Prepare) and
-        // hands the resource's reader and source kind to OpenModel.
+        // Each viewer joins the previews with one line here.
         registered[kPreview2DA] = TextViewer<TFrm_2DA>();
         registered[kPreviewText] = FileViewer<TFrm_TXT>();
         registered[kPreviewPicture] = FileViewer<TFrm_IMG>();
         registered[kPreviewPLT] = FileViewer<TFrm_PLT>();
         registered[kPreviewSoundSet] = FileViewer<TFrm_SSF>();
+        registered[kPreviewModel] = ModelViewer();
         registered[kPreviewGFF] = FileViewer<TFrm_UTX>();
         registered[kPreviewSound] = FileViewer<TFrm_SND>();
         return registered;

@@ -417,6 +417,53 @@ bool TMesh::FaceIsDrawable(const TFace &face) const
            (IsInside(face.T0, texVertices) && IsInside(face.T1, texVertices) && IsInside(face.T2, texVertices));
 }
 
+bool HasDrawnFaces(const TNode &node)
+{
+    return (node.NodeType == ntTrimesh || node.NodeType == ntDanglymesh) && node.RenderFlag && node.Mesh();
+}
+
+TVector3D FaceNormal(const TMesh &mesh, const TFace &face)
+{
+    const TVector3D &p1 = mesh.Vertices[std::size_t(face.V1)];
+    TVector3D a = mesh.Vertices[std::size_t(face.V2)];
+    TVector3D b = mesh.Vertices[std::size_t(face.V0)];
+    a.Subtract(p1);
+    b.Subtract(p1);
+    TVector3D normal = Cross(a, b);
+    normal.Normalize();
+    return normal;
+}
+
+bool MaterialBlends(const std::string &name, bool textureHasAlpha, bool blendingAllowed)
+{
+    const std::string lower = LowerCaseAscii(name);
+    const bool blended = lower.find("water") != std::string::npos || lower.find("alpha") != std::string::npos ||
+                         textureHasAlpha;
+    return blended && blendingAllowed;
+}
+
+bool CMDL::TakesMaterial(std::size_t node) const
+{
+    if (node >= Nodes.size() || std::int64_t(node) == SelectedNode)
+        return false;
+    const TNode &n = Nodes[node];
+    return (n.NodeType == ntTrimesh || n.NodeType == ntDanglymesh) && n.MaterialIndex >= 0 &&
+           std::size_t(n.MaterialIndex) < Materials.size();
+}
+
+TVector3D CMDL::ParentOriginInFrame(std::size_t node) const
+{
+    if (node >= Nodes.size() || Nodes[node].Parent < 0 || std::size_t(Nodes[node].Parent) >= Nodes.size())
+        return {};
+    // World matrices only turn and move, so the inverse turns back by the
+    // transpose: R^T (p - t).
+    const TMatrix &m = Nodes[node].Matrix;
+    const TMatrix &parent = Nodes[std::size_t(Nodes[node].Parent)].Matrix;
+    const float d[3] = {parent[12] - m[12], parent[13] - m[13], parent[14] - m[14]};
+    auto column = [&](int c) { return m[c * 4] * d[0] + m[c * 4 + 1] * d[1] + m[c * 4 + 2] * d[2]; };
+    return {column(0), column(1), column(2)};
+}
+
 void CMDL::Clear()
 {
     static_cast<TModel &>(*this) = TModel();

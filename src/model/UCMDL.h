@@ -160,6 +160,14 @@ public:
     bool Open(const std::string &path);
     void Clear();
 
+    // Whether node i is drawn with its material: a mesh kind with a material
+    // that is not the selected node. The others are drawn flat purple.
+    bool TakesMaterial(std::size_t node) const;
+
+    // Where the parent's origin lies in node i's own frame: the end of the
+    // node's skeleton line. Zero for a top node.
+    TVector3D ParentOriginInFrame(std::size_t node) const;
+
     std::vector<std::string> AnimationNames() const;
     std::vector<std::string> NodeNames() const;
 
@@ -173,6 +181,16 @@ private:
     void LoadBinary(const std::string &path, const std::string &bytes);
     void LoadAscii(const std::string &path, const std::string &bytes);
 };
+
+// A trimesh or danglymesh whose faces may be drawn: the nodes whose faces
+// are compiled for drawing. Other kinds show only in the skeleton.
+bool HasDrawnFaces(const TNode &node);
+// The normal of a drawable face, (P2 - P1) x (P0 - P1) made unit length
+// (zero for a face without area).
+TVector3D FaceNormal(const TMesh &mesh, const TFace &face);
+// Whether a textured material is drawn blended: its name holds "water" or
+// "alpha" (any letter case) or its texture has alpha, and blending is allowed.
+bool MaterialBlends(const std::string &name, bool textureHasAlpha, bool blendingAllowed);
 
 // A material's picture and its type: "TGA" or "PLT".
 struct TMaterialPicture {
