@@ -13,7 +13,7 @@
 
 QPointer<QWidget> TApplication::s_mainForm;
 
-QString FromGameText(const std::string &bytes, const CGameTextCodec &codec)
+QString FromGameText(std::string_view bytes, const CGameTextCodec &codec)
 {
     return QString::fromStdString(codec.Decode(bytes));
 }

@@ -9,6 +9,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 
 class TApplication : public QApplication {
     Q_OBJECT
@@ -44,7 +45,7 @@ class CGameTextCodec;
 
 // Game text (bytes in one of the game's encodings) as a QString; bytes not
 // valid in the encoding show as U+FFFD.
-QString FromGameText(const std::string &bytes, const CGameTextCodec &codec);
+QString FromGameText(std::string_view bytes, const CGameTextCodec &codec);
 // File and folder paths, in the platform's encoding, and back. The core's own
 // messages and names it builds for display are UTF-8 (QString::fromStdString).
 QString FromPath(const std::string &path);

@@ -16,7 +16,7 @@ constexpr std::size_t ResRefSize = 16;
 constexpr std::size_t EntrySize = ResRefSize + 4;
 constexpr std::uint32_t NoStringRef = 0xFFFFFFFF;
 
-bool IsBlank(const std::string &text)
+bool IsBlank(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
 }
@@ -41,6 +41,9 @@ bool CSSF::Load(const std::string &path)
     // Only the offsets that lie inside the file are read; a damaged table ends there.
     const std::uint64_t offsetsInFile = (file.Size() - OffsetTableStart) / OffsetSize;
     const auto slotCount = static_cast<std::size_t>(std::min<std::uint64_t>(ReadU32LE(countBytes), offsetsInFile));
+    if (slotCount > MaxSlots)
+        throw EFileError("\"" + path + "\" is too large to show: it has " + std::to_string(slotCount) +
+                         " slots, more than a sound set's " + std::to_string(MaxSlots) + ".");
     const std::string offsets = file.ReadStringAt(OffsetTableStart, slotCount * OffsetSize);
 
     for (std::size_t slot = 0; slot < slotCount; ++slot) {
@@ -56,12 +59,12 @@ bool CSSF::Load(const std::string &path)
     return true;
 }
 
-std::string CSSF::LookupStrRef(std::uint32_t ref) const
+std::string_view CSSF::LookupStrRef(std::uint32_t ref) const
 {
     if (ref == NoStringRef)
         return {};
     const auto id = static_cast<std::int32_t>(ref);
-    std::string sound = TalkTable.GetSound(id);
+    const std::string_view sound = TalkTable.GetSound(id);
     if (!IsBlank(sound))
         return sound;
     return TalkTable.GetText(id);

@@ -134,7 +134,8 @@ std::shared_ptr<const TTalkTableData> ReadTalkTable(const std::string &path)
                        std::to_string(count) + " lie inside it.";
 
     const std::string table = file.ReadStringAt(HeaderSize, count * EntrySize);
-    const std::string block = file.ReadAvailableAt(data->StringDataOffset, std::size_t(fileSize));
+    data->StringBlock = file.ReadAvailableAt(data->StringDataOffset, std::size_t(fileSize));
+    const std::string_view block = data->StringBlock;
 
     data->Entries.reserve(count);
     std::size_t textsOutside = 0;
@@ -150,7 +151,7 @@ std::shared_ptr<const TTalkTableData> ReadTalkTable(const std::string &path)
         if (offset <= 0)
             continue;
         if (size <= block.size() && std::uint64_t(offset) <= block.size() - size)
-            record.Text.assign(block, std::size_t(offset), size);
+            record.Text = block.substr(std::size_t(offset), size);
         else
             ++textsOutside;
     }
@@ -200,7 +201,7 @@ const std::vector<RTLK> &CTLK::Entries() const
     return m_data ? m_data->Entries : NoEntries();
 }
 
-std::string CTLK::GetSound(std::int32_t id) const
+std::string_view CTLK::GetSound(std::int32_t id) const
 {
     const std::vector<RTLK> &entries = Entries();
     if (id < 0 || std::size_t(id) >= entries.size())
@@ -208,7 +209,7 @@ std::string CTLK::GetSound(std::int32_t id) const
     return entries[std::size_t(id)].SoundResRef;
 }
 
-std::string CTLK::GetText(std::int32_t id) const
+std::string_view CTLK::GetText(std::int32_t id) const
 {
     const std::vector<RTLK> &entries = Entries();
     if (id < 0 || std::size_t(id) >= entries.size())

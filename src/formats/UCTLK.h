@@ -1,4 +1,6 @@
 // Talk tables (TLK): numbered texts, each with an optional sound resource name.
+// The file's string block is kept once and each entry's text is a view into
+// it, so entries that share one long text cost no more than the file.
 #pragma once
 
 #include "app/UGameText.h"
@@ -12,16 +14,22 @@
 struct RTLK {
     std::int32_t Index = 0;
     std::string SoundResRef; // at most 16 characters
-    std::string Text;
+    std::string_view Text;   // in the string block of the table that holds the entry
 };
 
 // The entries of one TLK file as read, shared read-only by every CTLK that
-// loaded the same file while the file is unchanged on disk.
+// loaded the same file while the file is unchanged on disk. Its entries'
+// texts lie in its own string block: it is never copied.
 struct TTalkTableData {
+    TTalkTableData() = default;
+    TTalkTableData(const TTalkTableData &) = delete;
+    TTalkTableData &operator=(const TTalkTableData &) = delete;
+
     std::string FileName;
     std::uint32_t LanguageID = 0; // the texts' language, which gives their encoding
     std::uint32_t StringCount = 0;
     std::uint32_t StringDataOffset = 0;
+    std::string StringBlock;   // the file's bytes from the string data offset on
     std::vector<RTLK> Entries; // in number order
     // Why the file is damaged ("" when it is not): what could be read is kept.
     std::string Damage;
@@ -47,8 +55,9 @@ public:
     // names (or the forced encoding).
     const CGameTextCodec &Codec() const;
     // Sound ResRef / text of entry id; empty outside 0 .. count - 1 (0xFFFFFFFF is -1).
-    std::string GetSound(std::int32_t id) const;
-    std::string GetText(std::int32_t id) const;
+    // Valid while a table holding the file is loaded: until this one loads another.
+    std::string_view GetSound(std::int32_t id) const;
+    std::string_view GetText(std::int32_t id) const;
 
     const std::vector<RTLK> &Entries() const;
     std::size_t Count() const { return Entries().size(); }

@@ -477,10 +477,8 @@ void CUT::Load(const std::string &path)
 std::string CUT::LookupStrRef(std::uint32_t id) const
 {
     const auto signedId = static_cast<std::int32_t>(id);
-    std::string text = TalkTable.GetSound(signedId);
-    if (text.empty())
-        text = TalkTable.GetText(signedId);
-    return text;
+    const std::string_view sound = TalkTable.GetSound(signedId);
+    return std::string(sound.empty() ? TalkTable.GetText(signedId) : sound);
 }
 
 std::string CUT::DumpLineText(std::size_t line) const

@@ -8,6 +8,7 @@
 #include "testdata/TlkBuilder.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -303,5 +304,88 @@ TEST_F(DamagedSoundSet, HugeEntryCountInAHeaderOnlyFileGivesNoSlots)
 
     EXPECT_TRUE(ssf.Entries.empty());
 }
+
+// ---------------------------------------------------------------- hostile files
+
+constexpr std::uint32_t kLongTextSize = 1u << 20;
+constexpr std::uint32_t RefLongText = 1;
+
+// A sound set made to cost more than it holds, and what a user sees of it.
+struct HostileSoundSet {
+    const char *Name;
+    std::function<std::string()> Make; // the file's bytes
+    std::string Seen;                  // slots, bytes of their texts; or the refusal
+};
+
+void PrintTo(const HostileSoundSet &set, std::ostream *out)
+{
+    *out << set.Name;
+}
+
+// count slots whose offsets all name the one entry after the offset table.
+std::string SlotsSharingOneEntry(std::uint32_t count, std::uint32_t stringRef)
+{
+    ByteBuilder bytes;
+    bytes.Bytes("SSF V1.0").U32(count).U32(40).PadTo(40);
+    const std::uint32_t entry = 40 + 4 * count;
+    for (std::uint32_t i = 0; i < count; ++i)
+        bytes.U32(entry);
+    bytes.Fixed("vs_shared", 16).U32(stringRef);
+    return bytes.Take();
+}
+
+class HostileSoundSets : public SoundSetTest, public ::testing::WithParamInterface<HostileSoundSet> {
+protected:
+    HostileSoundSets()
+    {
+        ClearTalkTableCache();
+        TlkBuilder talk;
+        talk.Add("", "-");
+        talk.Add("", std::string(kLongTextSize, 'x'));
+        talk.WriteTo(game.Path() / "dialog.tlk");
+    }
+};
+
+TEST_P(HostileSoundSets, StayWithinTheirBounds)
+{
+    const std::string path = Write(GetParam().Make());
+    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+        CSSF ssf;
+        ssf.Load(path);
+        std::uint64_t textBytes = 0;
+        for (const RSSF &slot : ssf.Entries)
+            textBytes += slot.Text.size();
+        return std::to_string(ssf.Entries.size()) + " slots, " + std::to_string(textBytes) + " bytes of text";
+    });
+    if (run.Error.empty())
+        EXPECT_EQ(run.Answer, GetParam().Seen);
+    else
+        EXPECT_EQ(run.Error, "\"" + path + "\" " + GetParam().Seen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, HostileSoundSets,
+    ::testing::Values(
+        HostileSoundSet{"EverySlotNamesOneLongText", [] { return SlotsSharingOneEntry(65536, RefLongText); },
+                        "65536 slots, 68719476736 bytes of text"},
+        HostileSoundSet{"MoreSlotsThanASoundSetHas", [] { return SlotsSharingOneEntry(65537, RefLongText); },
+                        "is too large to show: it has 65537 slots, more than a sound set's 65536."},
+        HostileSoundSet{"HugeCountOfSharedSlots",
+                        [] {
+                            std::string bytes = SlotsSharingOneEntry(1000, RefLongText);
+                            bytes.replace(8, 4, "\xFF\xFF\xFF\xFF");
+                            return bytes;
+                        },
+                        "1000 slots, 1048576000 bytes of text"},
+        HostileSoundSet{"EveryOffsetPastTheEnd",
+                        [] {
+                            ByteBuilder bytes;
+                            bytes.Bytes("SSF V1.0").U32(0xFFFFFFFF).U32(40).PadTo(40);
+                            for (int i = 0; i < 60000; ++i)
+                                bytes.U32(0xFFFFFFF0u);
+                            return bytes.Take();
+                        },
+                        "0 slots, 0 bytes of text"}),
+    [](const auto &info) { return std::string(info.param.Name); });
 
 } // namespace
