@@ -6,6 +6,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     QuietMessages();
-    Refusing([&] { Parse2DA(std::string(InputBytes(data, size))); });
+    Refusing([&] {
+        const T2DATable table = Parse2DA(std::string(InputBytes(data, size)));
+        for (std::size_t row = 0; row < table.RowCount(); ++row) {
+            table.CellsOf(row);
+            table.Cell(row, row % (table.Titles.size() + 1));
+        }
+    });
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "formats/UCTOKEN.h"
 #include "formats/UCUT.h"
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 
@@ -118,17 +119,20 @@ const char *const TlkSearchHelp =
 
 // ---------------------------------------------------------------- 2da
 
-// One line of tab-separated cells, each decoded as a name.
-void PutCells(OutputBuffer &out, const std::vector<std::string> &cells, const CGameTextCodec &codec)
+// One line of columns tab-separated cells, each decoded as a name: the cells
+// given, then empty ones.
+template <typename TCells>
+void PutCells(OutputBuffer &out, const TCells &cells, std::size_t columns, const CGameTextCodec &codec)
 {
-    std::size_t size = cells.size(); // tabs and the line feed
+    std::size_t size = std::max(columns, cells.size()); // tabs and the line feed
     for (const auto &cell : cells)
         size += MaxBytesPerTextByte * cell.size();
     char *p = out.Begin(size);
-    for (std::size_t i = 0; i < cells.size(); ++i) {
+    for (std::size_t i = 0; i < columns; ++i) {
         if (i > 0)
             *p++ = '\t';
-        p = PutName(p, cells[i], codec);
+        if (i < cells.size())
+            p = PutName(p, cells[i], codec);
     }
     *p++ = '\n';
     out.End(p);
@@ -140,14 +144,15 @@ int TwoDAPrint(const std::vector<std::string> &argv)
     ExpectPositional(args, 1, "FILE");
     const std::string &path = args.Positional[0];
     RequireFile(path, "2DA file");
-    const T2DATable table = Parse2DA(ReadWholeFile(path));
+    const T2DATable table = Parse2DA(ReadWholeFile(path), path);
     const CGameTextCodec &codec = GameTextCodec();
 
     OutputBuffer out;
-    if (!table.Titles.empty())
-        PutCells(out, table.Titles, codec);
-    for (const auto &row : table.Rows)
-        PutCells(out, row, codec);
+    const std::size_t columns = table.Titles.size();
+    if (columns > 0)
+        PutCells(out, table.Titles, columns, codec);
+    for (std::size_t row = 0; row < table.RowCount(); ++row)
+        PutCells(out, table.CellsOf(row), columns, codec);
     out.Flush();
     return ExitOk;
 }

@@ -1,5 +1,7 @@
 #include "formats/UCTOKEN.h"
 
+#include "app/UFileIO.h"
+
 #include <algorithm>
 
 namespace {
@@ -21,34 +23,66 @@ bool IsBlankOrTab(char c)
     return c == ' ' || c == '\t';
 }
 
-std::string Trim(const std::string &text)
+std::string_view Trim(std::string_view text)
 {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && IsTrimmed(text[first]))
-        ++first;
-    while (last > first && IsTrimmed(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
+    while (!text.empty() && IsTrimmed(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsTrimmed(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
-bool IsBlankLine(const std::string &line)
+bool IsBlankLine(std::string_view line)
 {
     return std::all_of(line.begin(), line.end(), IsTrimmed);
 }
 
 // A line giving the value of empty cells; some tables carry one right after
 // the version line. It names no column.
-bool IsDefaultLine(const std::string &line)
+bool IsDefaultLine(std::string_view line)
 {
-    return line.compare(0, 8, "DEFAULT:") == 0;
+    return line.substr(0, 8) == "DEFAULT:";
+}
+
+// The next token of line from position: separators skipped first; position
+// ends on the separator after it. Empty at the end of the line.
+std::string_view NextToken(std::string_view line, std::size_t &position)
+{
+    while (position < line.size() && IsSeparator(line[position]))
+        ++position;
+    const std::size_t start = position;
+    while (position < line.size() && !IsSeparator(line[position]))
+        ++position;
+    return line.substr(start, position - start);
+}
+
+// Everything of line after the separators at position, trimmed.
+std::string_view RestOfLine(std::string_view line, std::size_t position)
+{
+    while (position < line.size() && IsSeparator(line[position]))
+        ++position;
+    return Trim(line.substr(std::min(position, line.size())));
+}
+
+// The line of text starting at position, without its end; position moves to
+// the next line (CR, LF or CR LF end a line).
+std::string_view NextLine(std::string_view text, std::size_t &position)
+{
+    const std::size_t start = position;
+    std::size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+        ++end;
+    position = end + 1;
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n')
+        ++position;
+    return text.substr(start, end - start);
 }
 
 // The first column's title from the column line's leading blanks and tabs:
 // one blank per blank and two per tab, its first two characters then replaced
 // by "ID" ("I" when there is a single blank). A line without leading
 // whitespace still gets its ID column.
-std::string FirstTitle(const std::string &columnLine)
+std::string FirstTitle(std::string_view columnLine)
 {
     std::string title;
     for (char c : columnLine) {
@@ -68,24 +102,28 @@ std::string FirstTitle(const std::string &columnLine)
 }
 
 // The named column titles: each name keeps one blank per blank or tab after it,
-// so the titles keep the spacing of the column line.
-std::vector<std::string> NamedTitles(const std::string &names)
+// so the titles keep the spacing of the column line. With titles null, only
+// counts them.
+std::size_t NamedTitles(std::string_view names, std::vector<std::string> *titles)
 {
-    std::vector<std::string> titles;
+    std::size_t count = 0;
     std::size_t position = 0;
     while (position < names.size()) {
         std::size_t end = position;
         while (end < names.size() && !IsBlankOrTab(names[end]))
             ++end;
-        std::string title = names.substr(position, end - position);
-        while (end < names.size() && IsBlankOrTab(names[end])) {
-            title += ' ';
+        const std::size_t nameEnd = end;
+        while (end < names.size() && IsBlankOrTab(names[end]))
             ++end;
+        if (titles) {
+            std::string title(names.substr(position, nameEnd - position));
+            title.append(end - nameEnd, ' ');
+            titles->push_back(std::move(title));
         }
-        titles.push_back(std::move(title));
+        ++count;
         position = end;
     }
-    return titles;
+    return count;
 }
 
 } // namespace
@@ -100,20 +138,61 @@ void CTOKEN::SetText(const std::string &line)
 
 std::string CTOKEN::Next()
 {
-    while (m_position < m_line.size() && IsSeparator(m_line[m_position]))
-        ++m_position;
-    const std::size_t start = m_position;
-    while (m_position < m_line.size() && !IsSeparator(m_line[m_position]))
-        ++m_position;
-    return m_line.substr(start, m_position - start);
+    return std::string(NextToken(m_line, m_position));
 }
 
 std::string CTOKEN::Rest() const
 {
-    std::size_t start = m_position;
-    while (start < m_line.size() && IsSeparator(m_line[start]))
-        ++start;
-    return Trim(m_line.substr(start));
+    return std::string(RestOfLine(m_line, m_position));
+}
+
+// ---------------------------------------------------------------- table
+
+std::string_view T2DATable::LineOf(std::size_t row) const
+{
+    std::size_t position = m_rowStarts.at(row);
+    return NextLine(m_text, position);
+}
+
+std::vector<std::string_view> T2DATable::CellsOf(std::size_t row) const
+{
+    const std::string_view line = LineOf(row);
+    std::vector<std::string_view> cells;
+    std::size_t position = 0;
+    for (std::size_t column = 1; column < Titles.size(); ++column) {
+        const std::string_view token = NextToken(line, position);
+        if (token.empty())
+            return cells; // the line has ended: so does every later cell
+        cells.push_back(token);
+    }
+    const std::string_view rest = RestOfLine(line, position);
+    if (!rest.empty())
+        cells.push_back(rest);
+    return cells;
+}
+
+std::string_view T2DATable::Cell(std::size_t row, std::size_t column) const
+{
+    if (column >= Titles.size())
+        return {};
+    const std::string_view line = LineOf(row);
+    std::size_t position = 0;
+    for (std::size_t c = 0; c + 1 < Titles.size(); ++c) {
+        const std::string_view token = NextToken(line, position);
+        if (c == column || token.empty())
+            return token;
+    }
+    return RestOfLine(line, position);
+}
+
+std::vector<std::string> T2DATable::Row(std::size_t row) const
+{
+    std::vector<std::string> cells;
+    cells.reserve(Titles.size());
+    for (std::string_view cell : CellsOf(row))
+        cells.emplace_back(cell);
+    cells.resize(Titles.size());
+    return cells;
 }
 
 // ---------------------------------------------------------------- table parse
@@ -121,67 +200,69 @@ std::string CTOKEN::Rest() const
 std::vector<std::string> SplitLines(const std::string &text)
 {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = start;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-            ++end;
-        lines.push_back(text.substr(start, end - start));
-        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-    }
+    for (std::size_t position = 0; position < text.size();)
+        lines.emplace_back(NextLine(text, position));
     return lines;
 }
 
-T2DATable Parse2DA(const std::string &text)
+T2DATable Parse2DA(std::string text, const std::string &fileName)
 {
     T2DATable table;
-    const std::vector<std::string> lines = SplitLines(text);
+    table.m_text = std::move(text);
+    const std::string_view all = table.m_text;
 
     // The version line is passed over unread, then blank lines and a default-value line.
-    std::size_t next = 1;
-    const auto skipBlankLines = [&] {
-        while (next < lines.size() && IsBlankLine(lines[next]))
-            ++next;
+    std::size_t position = 0;
+    NextLine(all, position);
+    auto nextNonBlank = [&](std::string_view &line) {
+        while (position < all.size()) {
+            line = NextLine(all, position);
+            if (!IsBlankLine(line))
+                return true;
+        }
+        return false;
     };
-    skipBlankLines();
-    if (next < lines.size() && IsDefaultLine(lines[next])) {
-        ++next;
-        skipBlankLines();
-    }
-    if (next >= lines.size())
+    std::string_view columnLine;
+    if (!nextNonBlank(columnLine) || (IsDefaultLine(columnLine) && !nextNonBlank(columnLine))) {
+        std::string().swap(table.m_text);
         return table;
-
-    const std::string &columnLine = lines[next++];
-    table.Titles.push_back(FirstTitle(columnLine));
+    }
 
     // The leading whitespace goes: one tab when the line starts with a tab,
     // otherwise as many characters as the first title has.
+    std::string first = FirstTitle(columnLine);
     std::size_t namesStart = 0;
     if (!columnLine.empty() && columnLine[0] == '\t')
         namesStart = 1;
     else if (!columnLine.empty() && columnLine[0] == ' ')
-        namesStart = std::min(table.Titles[0].size(), columnLine.size());
-    for (std::string &title : NamedTitles(columnLine.substr(namesStart)))
-        table.Titles.push_back(std::move(title));
+        namesStart = std::min(first.size(), columnLine.size());
+    const std::string_view names = columnLine.substr(namesStart);
+    const std::size_t columnCount = 1 + NamedTitles(names, nullptr);
+    if (columnCount > kMax2DAColumns)
+        throw EFileError((fileName.empty() ? std::string("The table") : "\"" + fileName + "\"") + " has " +
+                         std::to_string(columnCount) + " columns, more than the " + std::to_string(kMax2DAColumns) +
+                         " a table may have.");
+    table.Titles.reserve(columnCount);
+    table.Titles.push_back(std::move(first));
+    NamedTitles(names, &table.Titles);
 
-    // Cells 1 to n - 1 are tokens; the last cell takes the rest of the line.
-    const std::size_t columnCount = table.Titles.size();
-    CTOKEN token;
-    for (; next < lines.size(); ++next) {
-        if (IsBlankLine(lines[next]))
-            continue;
-        std::string line = lines[next];
-        std::replace(line.begin(), line.end(), '\t', ' ');
-        token.SetText(line);
-        std::vector<std::string> cells;
-        cells.reserve(columnCount);
-        for (std::size_t column = 1; column < columnCount; ++column)
-            cells.push_back(token.Next());
-        cells.push_back(token.Rest());
-        table.Rows.push_back(std::move(cells));
+    // Every line that is not blank is a row; they are counted first so that
+    // the list of rows takes no more room than it needs.
+    const std::size_t rowsStart = position;
+    std::size_t rowCount = 0;
+    while (position < all.size())
+        rowCount += IsBlankLine(NextLine(all, position)) ? 0 : 1;
+    table.m_rowStarts.reserve(rowCount);
+    for (position = rowsStart; position < all.size();) {
+        const std::size_t start = position;
+        if (!IsBlankLine(NextLine(all, position)))
+            table.m_rowStarts.push_back(start);
     }
+    // Tabs in rows count as blanks: the last cell keeps them as blanks.
+    std::replace(table.m_text.begin() + std::ptrdiff_t(std::min(rowsStart, all.size())), table.m_text.end(), '\t',
+                 ' ');
+    if (table.m_rowStarts.empty())
+        std::string().swap(table.m_text);
     return table;
 }
 

@@ -59,59 +59,62 @@ TFrm_2DA::TFrm_2DA(QWidget *parent) : QWidget(parent)
 void TFrm_2DA::OpenFile(const QString &path)
 {
     SetCaptionFile(this, QFileInfo(path).fileName());
-    Parse(ReadWholeFile(ToPath(path)));
+    Parse(ReadWholeFile(ToPath(path)), path.toStdString());
 }
 
 void TFrm_2DA::OpenText(const std::string &text)
 {
-    Parse(text);
+    Parse(text, {});
 }
 
-void TFrm_2DA::Parse(const std::string &text)
+void TFrm_2DA::Parse(std::string text, const std::string &fileName)
 {
     m_codec = &GameTextCodec();
-    m_table = Parse2DA(text);
+    m_table = Parse2DA(std::move(text), fileName);
     // A column is as wide as its title asks (ColumnWidthOf), and wider, up to
     // that rule's maximum, where the first rows' cells need it: short titles
     // over long values would otherwise cut every value off.
-    constexpr int kRowsMeasured = 200;
+    constexpr std::size_t kRowsMeasured = 200;
     constexpr int kCellPadding = 10;
     const QFontMetrics metrics = ListRes->fontMetrics();
+    std::vector<int> widths(m_table.Titles.size());
+    for (std::size_t column = 0; column < widths.size(); ++column)
+        widths[column] = ColumnWidthOf(m_table.Titles[column]);
+    for (std::size_t row = 0; row < m_table.RowCount() && row < kRowsMeasured; ++row) {
+        const std::vector<std::string_view> cells = m_table.CellsOf(row);
+        for (std::size_t column = 0; column < cells.size(); ++column)
+            if (widths[column] < kMaxColumnWidth)
+                widths[column] = std::min(kMaxColumnWidth,
+                                          std::max(widths[column], metrics.horizontalAdvance(FromGameText(
+                                                                       cells[column], *m_codec)) + kCellPadding));
+    }
     std::vector<TListColumn> columns;
     columns.reserve(m_table.Titles.size());
-    for (std::size_t column = 0; column < m_table.Titles.size(); ++column) {
-        const std::string &title = m_table.Titles[column];
-        int width = ColumnWidthOf(title);
-        for (std::size_t row = 0; row < m_table.Rows.size() && row < kRowsMeasured && width < kMaxColumnWidth; ++row)
-            width = std::min(kMaxColumnWidth,
-                             std::max(width, metrics.horizontalAdvance(Cell(int(row), int(column))) + kCellPadding));
-        columns.push_back({FromGameText(title, *m_codec), width});
-    }
+    for (std::size_t column = 0; column < m_table.Titles.size(); ++column)
+        columns.push_back({FromGameText(m_table.Titles[column], *m_codec), widths[column]});
     // One reset for the whole table: the grid draws once, at the end.
     m_model->SetColumns(std::move(columns));
-    m_model->Relist(int(m_table.Rows.size()));
+    m_model->Relist(int(m_table.RowCount()));
     ApplyColumnWidths(ListRes, m_model);
 }
 
 QString TFrm_2DA::Cell(int row, int column) const
 {
-    if (row < 0 || std::size_t(row) >= m_table.Rows.size())
+    if (row < 0 || std::size_t(row) >= m_table.RowCount() || column < 0)
         return {};
-    const std::vector<std::string> &cells = m_table.Rows[std::size_t(row)];
-    if (column < 0 || std::size_t(column) >= cells.size())
-        return {};
-    return FromGameText(cells[std::size_t(column)], *m_codec);
+    return FromGameText(m_table.Cell(std::size_t(row), std::size_t(column)), *m_codec);
 }
 
 void TFrm_2DA::ListResDblClick()
 {
     const QModelIndex focused = ListRes->currentIndex();
-    if (!focused.isValid())
+    if (!focused.isValid() || std::size_t(focused.row()) >= m_table.RowCount())
         return;
-    const int row = focused.row();
+    const std::vector<std::string> cells = m_table.Row(std::size_t(focused.row()));
     auto preview = std::make_unique<TFrm_2DAPreview>(this);
     for (int column = 0; column < m_model->columnCount(); ++column) {
-        preview->AddField(m_model->headerData(column, Qt::Horizontal).toString(), Cell(row, column));
+        preview->AddField(m_model->headerData(column, Qt::Horizontal).toString(),
+                          FromGameText(cells.at(std::size_t(column)), *m_codec));
     }
     CentreOverMainForm(preview.get());
     preview->exec();

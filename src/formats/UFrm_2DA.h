@@ -49,6 +49,7 @@ private:
     T2DATable m_table; // cells as written, in the game's encoding
     const CGameTextCodec *m_codec = nullptr;
 
-    void Parse(const std::string &text);
+    // fileName names the table in errors (empty for text held in memory).
+    void Parse(std::string text, const std::string &fileName);
     QString Cell(int row, int column) const;
 };

@@ -1,9 +1,15 @@
 // The 2DA line tokenizer and the parse of whole tables into titles and cells.
+#include "CoreTestSupport.h"
+
+#include "app/UFileIO.h"
 #include "formats/UCTOKEN.h"
+
+#include "testdata/ByteBuilder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,17 +19,31 @@ using namespace std::string_literals;
 using Strings = std::vector<std::string>;
 using Rows = std::vector<Strings>;
 
-// Every row of a parsed table has exactly one cell per column.
-void ExpectRectangular(const T2DATable &table)
+// Every row of a parsed table, one cell per column, read whole.
+Rows RowsOf(const T2DATable &table)
 {
-    for (std::size_t r = 0; r < table.Rows.size(); ++r)
-        EXPECT_EQ(table.Rows[r].size(), table.Titles.size()) << "row " << r;
+    Rows rows;
+    for (std::size_t r = 0; r < table.RowCount(); ++r)
+        rows.push_back(table.Row(r));
+    return rows;
+}
+
+// A row read whole has one cell per column, and each is the cell read alone.
+void ExpectCellsAgree(const T2DATable &table)
+{
+    for (std::size_t r = 0; r < table.RowCount(); ++r) {
+        const Strings row = table.Row(r);
+        ASSERT_EQ(row.size(), table.Titles.size()) << "row " << r;
+        for (std::size_t c = 0; c < row.size(); ++c)
+            EXPECT_EQ(table.Cell(r, c), row[c]) << "row " << r << ", column " << c;
+        EXPECT_EQ(table.Cell(r, row.size()), "") << "row " << r;
+    }
 }
 
 T2DATable Parse(const std::string &text)
 {
     T2DATable table = Parse2DA(text);
-    ExpectRectangular(table);
+    ExpectCellsAgree(table);
     return table;
 }
 
@@ -115,7 +135,7 @@ TEST(Parse2DA, EmptyTextGivesNothing)
 {
     const T2DATable table = Parse("");
     EXPECT_TRUE(table.Titles.empty());
-    EXPECT_TRUE(table.Rows.empty());
+    EXPECT_EQ(table.RowCount(), 0u);
 }
 
 TEST(Parse2DA, VersionLineOnlyGivesNoColumns)
@@ -123,7 +143,7 @@ TEST(Parse2DA, VersionLineOnlyGivesNoColumns)
     for (const std::string text : {"2DA V2.0", "2DA V2.0\r\n", "2DA V2.0\r\n\r\n   \r\n\t\r\n"}) {
         const T2DATable table = Parse(text);
         EXPECT_TRUE(table.Titles.empty()) << text;
-        EXPECT_TRUE(table.Rows.empty()) << text;
+        EXPECT_EQ(table.RowCount(), 0u) << text;
     }
 }
 
@@ -132,13 +152,13 @@ TEST(Parse2DA, TitlesKeepTheSpacingOfTheColumnLine)
     const T2DATable table = Parse("2DA V2.0\n\n     Label   Name\n");
     EXPECT_EQ(table.Titles, (Strings{"ID   ", "Label   ", "Name"}));
     EXPECT_EQ(WidthsOf(table), (std::vector<int>{40, 64, 40}));
-    EXPECT_TRUE(table.Rows.empty());
+    EXPECT_EQ(table.RowCount(), 0u);
 }
 
 TEST(Parse2DA, LastColumnTakesTheRestOfTheLine)
 {
     const T2DATable table = Parse("2DA V2.0\n\n     Label   Name\n3 Foo Some long text\n");
-    EXPECT_EQ(table.Rows, (Rows{{"3", "Foo", "Some long text"}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"3", "Foo", "Some long text"}}));
 }
 
 TEST(Parse2DA, MissingCellsAreEmptyAndSurplusGoesToTheLastCell)
@@ -150,7 +170,7 @@ TEST(Parse2DA, MissingCellsAreEmptyAndSurplusGoesToTheLastCell)
                                   "3 x y z\n"
                                   "4 x y z   surplus  tokens  \n");
     EXPECT_EQ(table.Titles, (Strings{"ID ", "A ", "B ", "C"}));
-    EXPECT_EQ(table.Rows, (Rows{{"0", "", "", ""},
+    EXPECT_EQ(RowsOf(table), (Rows{{"0", "", "", ""},
                                 {"1", "x", "", ""},
                                 {"2", "x", "y", ""},
                                 {"3", "x", "y", "z"},
@@ -162,7 +182,7 @@ TEST(Parse2DA, QuotedValuesSplitInMiddleColumnsAndStayWholeInTheLast)
     const T2DATable table = Parse("2DA V2.0\n\n   Label Cost Name\n"
                                   "0 \"Iron Shield\" 15\n"
                                   "1 Shield 15 \"Big Shield\"\n");
-    EXPECT_EQ(table.Rows, (Rows{{"0", "\"Iron", "Shield\"", "15"}, {"1", "Shield", "15", "\"Big Shield\""}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"0", "\"Iron", "Shield\"", "15"}, {"1", "Shield", "15", "\"Big Shield\""}}));
 }
 
 TEST(Parse2DA, TabSeparatedColumnLine)
@@ -170,14 +190,14 @@ TEST(Parse2DA, TabSeparatedColumnLine)
     const T2DATable table = Parse("2DA V2.0\r\n\r\n\tLabel\tName\r\n0\tSword\tA long\tblade\r\n");
     EXPECT_EQ(table.Titles, (Strings{"ID", "Label ", "Name"}));
     // Tabs in rows become blanks, so the last cell keeps them as blanks.
-    EXPECT_EQ(table.Rows, (Rows{{"0", "Sword", "A long blade"}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"0", "Sword", "A long blade"}}));
 }
 
 TEST(Parse2DA, LeadingWhitespaceLeftAfterTheFirstTabMakesATitleOfBlanks)
 {
     T2DATable table = Parse("2DA V2.0\n\t\tLabel\tName\n0 a b c\n");
     EXPECT_EQ(table.Titles, (Strings{"ID  ", " ", "Label ", "Name"}));
-    EXPECT_EQ(table.Rows, (Rows{{"0", "a", "b", "c"}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"0", "a", "b", "c"}}));
 
     table = Parse("2DA V2.0\n\t  Label\n");
     EXPECT_EQ(table.Titles, (Strings{"ID  ", "  ", "Label"}));
@@ -187,7 +207,7 @@ TEST(Parse2DA, SingleLeadingBlankGivesTitleI)
 {
     const T2DATable table = Parse("2DA V2.0\n Label Name\n7 x y\n");
     EXPECT_EQ(table.Titles, (Strings{"I", "Label ", "Name"}));
-    EXPECT_EQ(table.Rows, (Rows{{"7", "x", "y"}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"7", "x", "y"}}));
 }
 
 TEST(Parse2DA, BlanksThenTabRemoveAsManyCharactersAsTheFirstTitleHas)
@@ -202,37 +222,37 @@ TEST(Parse2DA, ColumnLineWithoutLeadingWhitespaceStillGivesAllColumnsAndRows)
 {
     const T2DATable table = Parse("2DA V2.0\nLabel  Name\n0 Sword Long blade\n1 Bow\n");
     EXPECT_EQ(table.Titles, (Strings{"ID", "Label  ", "Name"}));
-    EXPECT_EQ(table.Rows, (Rows{{"0", "Sword", "Long blade"}, {"1", "Bow", ""}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"0", "Sword", "Long blade"}, {"1", "Bow", ""}}));
 }
 
 TEST(Parse2DA, DefaultLineAfterTheVersionLineIsPassedOver)
 {
     const T2DATable table = Parse("2DA V2.0\r\n\r\nDEFAULT: ****\r\n\r\n    Label Name\r\n0 a b\r\n");
     EXPECT_EQ(table.Titles, (Strings{"ID  ", "Label ", "Name"}));
-    EXPECT_EQ(table.Rows, (Rows{{"0", "a", "b"}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"0", "a", "b"}}));
 
     const T2DATable directly = Parse("2DA V2.0\nDEFAULT: 0\n  Label\n1 x\n");
     EXPECT_EQ(directly.Titles, (Strings{"ID", "Label"}));
-    EXPECT_EQ(directly.Rows, (Rows{{"1", "x"}}));
+    EXPECT_EQ(RowsOf(directly), (Rows{{"1", "x"}}));
 }
 
 TEST(Parse2DA, DefaultLineElsewhereIsAnOrdinaryRow)
 {
     const T2DATable table = Parse("2DA V2.0\n  Label Name\nDEFAULT: ****\n0 a b\n");
-    EXPECT_EQ(table.Rows, (Rows{{"DEFAULT:", "****", ""}, {"0", "a", "b"}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"DEFAULT:", "****", ""}, {"0", "a", "b"}}));
 }
 
 TEST(Parse2DA, TextEndingAfterTheDefaultLineGivesNoColumns)
 {
     const T2DATable table = Parse("2DA V2.0\nDEFAULT: ****\n\n");
     EXPECT_TRUE(table.Titles.empty());
-    EXPECT_TRUE(table.Rows.empty());
+    EXPECT_EQ(table.RowCount(), 0u);
 }
 
 TEST(Parse2DA, BlankLinesBetweenRowsMakeNoRows)
 {
     const T2DATable table = Parse("2DA V2.0\n  Label\n0 a\n\n   \n\t\n\x01\n1 b\n\n");
-    EXPECT_EQ(table.Rows, (Rows{{"0", "a"}, {"1", "b"}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"0", "a"}, {"1", "b"}}));
 }
 
 TEST(Parse2DA, TheFirstLineIsRemovedWhateverItHolds)
@@ -240,7 +260,7 @@ TEST(Parse2DA, TheFirstLineIsRemovedWhateverItHolds)
     // No version line: the column line is taken as one and the first row becomes the column line.
     const T2DATable table = Parse("   Label Name\n   0 a b\n1 c d\n");
     EXPECT_EQ(table.Titles, (Strings{"ID ", "0 ", "a ", "b"}));
-    EXPECT_EQ(table.Rows, (Rows{{"1", "c", "d", ""}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"1", "c", "d", ""}}));
 }
 
 TEST(Parse2DA, LineEndsMakeNoDifference)
@@ -254,24 +274,24 @@ TEST(Parse2DA, LineEndsMakeNoDifference)
 
     const T2DATable expected = Parse(lf);
     EXPECT_EQ(expected.Titles, (Strings{"ID ", "Label   ", "Name"}));
-    EXPECT_EQ(expected.Rows, (Rows{{"0", "Sword", "A blade"}, {"1", "Bow", ""}}));
+    EXPECT_EQ(RowsOf(expected), (Rows{{"0", "Sword", "A blade"}, {"1", "Bow", ""}}));
     for (const std::string &text : {cr, crlf}) {
         const T2DATable table = Parse(text);
         EXPECT_EQ(table.Titles, expected.Titles);
-        EXPECT_EQ(table.Rows, expected.Rows);
+        EXPECT_EQ(RowsOf(table), RowsOf(expected));
     }
 }
 
 TEST(Parse2DA, EveryCellIsShownAsWritten)
 {
     const T2DATable table = Parse("2DA V2.0\n   Label Model Name\n0 **** **** \"\"\n");
-    EXPECT_EQ(table.Rows, (Rows{{"0", "****", "****", "\"\""}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"0", "****", "****", "\"\""}}));
 }
 
 TEST(Parse2DA, ZeroBytesSplitCellsButStayInsideTheLastOne)
 {
     const T2DATable table = Parse("2DA V2.0\n  A B\n0\0x y\0z\n"s);
-    EXPECT_EQ(table.Rows, (Rows{{"0", "x", "y\0z"s}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"0", "x", "y\0z"s}}));
 }
 
 TEST(TwoDAColumnWidth, EightPixelsPerCharacterFrom40To200)
@@ -286,5 +306,77 @@ TEST(TwoDAColumnWidth, EightPixelsPerCharacterFrom40To200)
     EXPECT_EQ(ColumnWidthOf(std::string(26, 'x')), 200);
     EXPECT_EQ(ColumnWidthOf(std::string(100000, 'x')), 200);
 }
+
+// ---------------------------------------------------------------- hostile tables
+
+// A table made to cost more than it holds, and what a user sees of it.
+struct HostileTable {
+    const char *Name;
+    std::function<std::string()> Make; // the file's text
+    std::string Seen;                  // titles, rows, cells written; or the refusal
+};
+
+void PrintTo(const HostileTable &table, std::ostream *out)
+{
+    *out << table.Name;
+}
+
+// A column line of count one-letter titles.
+std::string ColumnLine(std::size_t count)
+{
+    std::string line = "   ";
+    for (std::size_t i = 0; i < count; ++i)
+        line += i + 1 < count ? "a " : "a\n";
+    return line;
+}
+
+std::string Repeated(const std::string &text, std::size_t count)
+{
+    std::string out;
+    out.reserve(text.size() * count);
+    for (std::size_t i = 0; i < count; ++i)
+        out += text;
+    return out;
+}
+
+class HostileTables : public ::testing::TestWithParam<HostileTable> {
+protected:
+    coretest::TempFolder dir;
+};
+
+TEST_P(HostileTables, StayWithinTheirBounds)
+{
+    const std::string path = dir / "hostile.2da";
+    testdata::WriteFile(path, GetParam().Make());
+    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+        const T2DATable table = Parse2DA(ReadWholeFile(path), path);
+        std::size_t cells = 0;
+        for (std::size_t row = 0; row < table.RowCount(); ++row)
+            cells += table.CellsOf(row).size();
+        return std::to_string(table.Titles.size()) + " columns, " + std::to_string(table.RowCount()) + " rows, " +
+               std::to_string(cells) + " cells written";
+    });
+    if (run.Error.empty())
+        EXPECT_EQ(run.Answer, GetParam().Seen);
+    else
+        EXPECT_EQ(run.Error, "\"" + path + "\" " + GetParam().Seen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, HostileTables,
+    ::testing::Values(
+        HostileTable{"ManyColumnsAndOneCellRows",
+                     [] { return "2DA V2.0\n\n" + ColumnLine(20000) + Repeated("0\n", 10000); },
+                     "20001 columns, 10000 rows, 10000 cells written"},
+        HostileTable{"MoreColumnsThanATableMayHave", [] { return "2DA V2.0\n" + ColumnLine(65536); },
+                     "has 65537 columns, more than the 65536 a table may have."},
+        HostileTable{"ShortRowsOnly", [] { return "2DA V2.0\n" + ColumnLine(3) + Repeated("7\n", 1000000); },
+                     "4 columns, 1000000 rows, 1000000 cells written"},
+        HostileTable{"LineEndsOnly", [] { return "2DA V2.0\n" + ColumnLine(3) + std::string(2000000, '\r'); },
+                     "4 columns, 0 rows, 0 cells written"},
+        HostileTable{"ShortCellsInALongRow",
+                     [] { return "2DA V2.0\n" + ColumnLine(60000) + Repeated("1 ", 1000000) + "\n"; },
+                     "60001 columns, 1 rows, 60001 cells written"}),
+    [](const auto &info) { return std::string(info.param.Name); });
 
 } // namespace
