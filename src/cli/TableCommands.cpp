@@ -175,17 +175,15 @@ int GffDump(const std::vector<std::string> &argv)
     ExpectPositional(args, 1, "FILE");
     CUT cut;
     LoadGff(cut, args.Positional[0], true);
-    std::string text;
-    if (HasFlag(args, "--raw")) {
-        text = cut.DumpText();
-    } else {
-        std::vector<std::string> lines(cut.Lines.size());
-        for (std::size_t line = 0; line < lines.size(); ++line)
-            lines[line] = DecodeEscapingInvalid(cut.Lines[line], *cut.LineCodecs[line]);
-        text = CUT::JoinDumpLines(lines);
-    }
+    const bool raw = HasFlag(args, "--raw");
+    // Line by line: the dump is never held twice.
     OutputBuffer out;
-    out.End(PutText(out.Begin(text.size()), text));
+    std::string text;
+    for (std::size_t line = 0; line < cut.Lines.size(); ++line) {
+        text.clear();
+        CUT::AppendDumpLine(text, raw ? cut.Lines[line] : DecodeEscapingInvalid(cut.Lines[line], *cut.LineCodecs[line]));
+        out.End(PutText(out.Begin(text.size()), text));
+    }
     out.Flush();
     return ExitOk;
 }

@@ -77,9 +77,13 @@ std::string GeneralFloat(double value)
 }
 
 // The text of a type-and-label dump line: "TYPE: \tLabel\t= value".
-std::string ValueLine(const char *typeName, const std::string &label, const std::string &value)
+std::string ValueLine(const std::string &indent, const char *typeName, const std::string &label,
+                      const std::string &value)
 {
-    std::string line(typeName);
+    std::string line;
+    line.reserve(indent.size() + std::strlen(typeName) + label.size() + value.size() + 6);
+    line += indent;
+    line += typeName;
     line += ": \t";
     line += label;
     line += "\t= ";
@@ -113,8 +117,30 @@ private:
     void Account(std::uint64_t bytes)
     {
         m_loadedBytes += bytes;
-        if (m_loadedBytes > CUT::MaxLoadedBytes)
-            TooLarge("its entries would take more than " + std::to_string(CUT::MaxLoadedBytes >> 20) + " MiB");
+        if (m_loadedBytes > m_maxLoadedBytes)
+            TooLarge("its labels, entries and dump would take more than " + std::to_string(m_maxLoadedBytes >> 20) +
+                     " MiB");
+    }
+    // What a string holds beyond its own object: its characters, when they do
+    // not fit inside it, and the allocator's bookkeeping.
+    static std::uint64_t HeapBytes(const std::string &text)
+    {
+        constexpr std::size_t InPlace = 15;
+        constexpr std::uint64_t BlockOverhead = 16;
+        return text.capacity() > InPlace ? text.capacity() + 1 + BlockOverhead : 0;
+    }
+    // Makes room for one more item the way a list grows, counting its new
+    // room first: while it moves, the old room and the new are both taken.
+    template <typename T>
+    void Grow(std::vector<T> &list)
+    {
+        if (list.size() < list.capacity())
+            return;
+        const std::size_t room = std::max<std::size_t>(16, 2 * list.capacity());
+        Account(room * sizeof(T));
+        const std::uint64_t old = list.capacity() * sizeof(T);
+        list.reserve(room);
+        m_loadedBytes -= old;
     }
     bool Holds(std::uint64_t offset, std::uint64_t count) const
     {
@@ -146,6 +172,7 @@ private:
     const unsigned char *m_data;
     const CGameTextCodec &m_gameCodec;
     std::uint64_t m_loadedBytes = 0;
+    std::uint64_t m_maxLoadedBytes = CUT::MaxLoadedBytes(m_bytes.size());
     // The structs being read, from the top-level struct down: an element naming
     // one of them would contain itself.
     std::vector<std::uint64_t> m_structChain{0};
@@ -206,26 +233,35 @@ std::uint64_t CGffReader::DataAt(const TGffField &field, std::uint64_t skip, std
 
 std::string CGffReader::TextAt(std::uint64_t offset, std::uint64_t length)
 {
+    // Checked before the copy is made: one long text shared by many fields
+    // would otherwise be copied in full before the count refused it.
     Account(length);
-    return m_bytes.substr(std::size_t(offset), std::size_t(length));
+    std::string text = m_bytes.substr(std::size_t(offset), std::size_t(length));
+    m_loadedBytes -= length;
+    return text;
 }
 
 void CGffReader::AddEntry(std::string id, std::string type, std::string name, std::string value,
                           const CGameTextCodec &codec)
 {
-    Account(sizeof(RUT) + id.size() + type.size() + name.size());
+    Grow(m_target.Entries);
+    Account(HeapBytes(id) + HeapBytes(type) + HeapBytes(name) + HeapBytes(value));
     m_target.Entries.push_back({std::move(id), std::move(type), std::move(name), std::move(value), &codec});
 }
 
 void CGffReader::AddLine(std::string line, const CGameTextCodec &codec)
 {
-    Account(sizeof(std::string) + sizeof(void *) + line.size());
+    Grow(m_target.Lines);
+    Grow(m_target.LineCodecs);
+    Account(HeapBytes(line));
     m_target.Lines.push_back(std::move(line));
     m_target.LineCodecs.push_back(&codec);
 }
 
 void CGffReader::Read()
 {
+    Account(m_target.Entries.capacity() * sizeof(RUT) + m_target.Lines.capacity() * sizeof(std::string) +
+            m_target.LineCodecs.capacity() * sizeof(const CGameTextCodec *));
     const std::size_t headerBytes = m_target.Header.size();
     if (m_bytes.size() < headerBytes)
         Damaged("it is shorter than a header and its top-level struct (" + std::to_string(headerBytes) +
@@ -253,12 +289,14 @@ void CGffReader::Read()
     if (!Holds(labelOffset, LabelSize * std::uint64_t(labelCount)))
         Damaged("its " + std::to_string(labelCount) + " labels lie past its end");
     m_target.Labels.clear();
+    Account(labelCount * sizeof(std::string));
     m_target.Labels.reserve(labelCount);
-    for (std::uint32_t i = 0; i < labelCount; ++i)
+    for (std::uint32_t i = 0; i < labelCount; ++i) {
         m_target.Labels.push_back(FixedName(m_data + labelOffset + LabelSize * std::uint64_t(i), LabelSize));
+        Account(HeapBytes(m_target.Labels.back()));
+    }
 
     const std::vector<std::uint32_t> fields = FieldsOf(top, 0);
-    m_target.Entries.reserve(m_target.Entries.size() + fields.size());
     for (std::uint32_t p = 0; p < fields.size(); ++p)
         ReadFieldOf(FieldAt(fields[p]), p, std::string(), 0);
 
@@ -367,7 +405,7 @@ void CGffReader::ReadField(const TGffField &field, std::uint32_t number, const s
     }
     const char *typeName = field.Type < gffTypeCount ? TypeNames[field.Type] : "";
     if (hasLine && m_target.MakeText)
-        AddLine(m_target.Indent + ValueLine(typeName, label, dumped));
+        AddLine(ValueLine(m_target.Indent, typeName, label, dumped));
     AddEntry(path.empty() ? std::to_string(number) : std::string(), typeName, path + label, std::move(value),
              *valueCodec);
 }
@@ -400,7 +438,7 @@ void CGffReader::ReadLocString(const TGffField &field, std::uint32_t number, con
     std::string text = m_target.LookupStrRef(stringRef);
     // The one dump line that never carries the indentation.
     if (m_target.MakeText)
-        AddLine(ValueLine("STRREF", label, std::to_string(stringRef)));
+        AddLine(ValueLine(std::string(), "STRREF", label, std::to_string(stringRef)));
     AddEntry(std::to_string(number), "STRREF", path + label, std::move(text), m_target.TalkTable.Codec());
 }
 
@@ -490,19 +528,23 @@ std::string CUT::DumpLineText(std::size_t line) const
 std::string CUT::JoinDumpLines(const std::vector<std::string> &lines)
 {
     std::string text;
-    for (const std::string &line : lines) {
-        std::size_t start = 0;
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            if (line[i] != '\r' && line[i] != '\n')
-                continue;
-            text.append(line, start, i - start);
-            text += "\r\n";
-            if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-        }
-        text.append(line, start, std::string::npos);
-        text += "\r\n";
-    }
+    for (const std::string &line : lines)
+        AppendDumpLine(text, line);
     return text;
+}
+
+void CUT::AppendDumpLine(std::string &text, std::string_view line)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '\r' && line[i] != '\n')
+            continue;
+        text.append(line.substr(start, i - start));
+        text += "\r\n";
+        if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    text.append(line.substr(start));
+    text += "\r\n";
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct RUT {
@@ -23,10 +24,17 @@ struct RUT {
 class CUT {
 public:
     static constexpr std::size_t HeaderSize = 56;
-    // Files whose entries and dump would take more memory than this, or whose
-    // lists nest deeper, are refused as too large. Files of the game stay far
-    // below both, however much their lists share structs.
-    static constexpr std::uint64_t MaxLoadedBytes = std::uint64_t(256) << 20;
+    // A file whose labels, entries and dump would take more memory than
+    // MaxLoadedBytes of its size, or whose lists nest deeper than MaxListDepth,
+    // is refused as too large: lists that share structs can make a small file
+    // name any number of entries. The memory counted is what the strings and
+    // lists take, growth included; files of the game stay far below it.
+    static constexpr std::uint64_t LoadedBytesPerFileByte = 12;
+    static constexpr std::uint64_t LoadedBytesAllowance = std::uint64_t(48) << 20;
+    static std::uint64_t MaxLoadedBytes(std::uint64_t fileSize)
+    {
+        return LoadedBytesPerFileByte * fileSize + LoadedBytesAllowance;
+    }
     static constexpr int MaxListDepth = 1000;
 
     std::array<unsigned char, HeaderSize + 12> Header{}; // header and top-level struct entry
@@ -56,6 +64,8 @@ public:
     // Dump lines as a text file: every line ended by CR LF; a line break inside
     // a line (a text holding CR, LF or CR LF) becomes CR LF as well.
     static std::string JoinDumpLines(const std::vector<std::string> &lines);
+    // Appends one line of such a text to text.
+    static void AppendDumpLine(std::string &text, std::string_view line);
     // A dump line, an entry's name and an entry's value as UTF-8 text.
     std::string DumpLineText(std::size_t line) const;
     std::string NameText(const RUT &entry) const { return Codec->Decode(entry.Name); }

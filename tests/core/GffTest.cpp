@@ -761,4 +761,127 @@ TEST_F(GffTest, DecimalSeparatorFollowsTheNumericLocale)
     EXPECT_EQ(cut.Lines.at(2), "DOUBLE: \tD\t= 2,500000");
 }
 
+// ---------------------------------------------------------------- hostile files
+
+// A GFF file made to cost more than it holds, and what a user sees of it.
+struct HostileGff {
+    const char *Name;
+    std::function<GffBuilder()> Make;
+    std::string Seen; // entries and dump lines; or the start of the refusal after the file's name
+};
+
+void PrintTo(const HostileGff &gff, std::ostream *out)
+{
+    *out << gff.Name;
+}
+
+// One struct of ten fields named by every element of a list of count.
+GffBuilder ListOfOneStruct(int count)
+{
+    GffBuilder gff("UTI ");
+    const int shared = gff.AddStruct(0);
+    for (int f = 0; f < 10; ++f)
+        gff.Byte(shared, "Field", std::uint8_t(f));
+    gff.List(0, "Items", std::vector<int>(std::size_t(count), shared));
+    return gff;
+}
+
+class HostileGffs : public GffTest, public ::testing::WithParamInterface<HostileGff> {
+protected:
+    // Entry 1 of the game's talk table is a text of 1 MB.
+    void SetUp() override
+    {
+        GffTest::SetUp();
+        TlkBuilder tlk;
+        tlk.Add("", "-");
+        tlk.Add("", std::string(1 << 20, 'x'));
+        tlk.WriteTo(dir.Path() / "game" / "dialog.tlk");
+    }
+};
+
+TEST_P(HostileGffs, StayWithinTheirBounds)
+{
+    const std::string path = Write(GetParam().Make());
+    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+        CUT cut;
+        cut.MakeText = true;
+        cut.Load(path);
+        return std::to_string(cut.Entries.size()) + " entries, " + std::to_string(cut.Lines.size()) + " lines";
+    });
+    if (run.Error.empty())
+        EXPECT_EQ(run.Answer, GetParam().Seen);
+    else
+        EXPECT_THAT(run.Error, ::testing::StartsWith("\"" + path + "\" " + GetParam().Seen));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, HostileGffs,
+    ::testing::Values(
+        HostileGff{"ListOfOneStructReadInFull", [] { return ListOfOneStruct(2000); },
+                   "20001 entries, 24004 lines"},
+        HostileGff{"ListOfOneStructBeyondTheFile", [] { return ListOfOneStruct(250000); },
+                   "is too large to show: its labels, entries and dump would take more than"},
+        HostileGff{"ListOfItsOwnStruct",
+                   [] {
+                       GffBuilder gff("UTI ");
+                       const int loop = gff.AddStruct(1);
+                       gff.List(loop, "Loop", std::vector<int>(250000, loop));
+                       gff.List(0, "Loop", {loop});
+                       return gff;
+                   },
+                   "250002 entries, 8 lines"},
+        HostileGff{"StructsListingTheNextTwice",
+                   [] {
+                       GffBuilder gff("UTI ");
+                       int next = gff.AddStruct(0);
+                       gff.String(next, "Leaf", std::string(100, 'x'));
+                       for (int level = 0; level < 40; ++level) {
+                           const int outer = gff.AddStruct(0);
+                           gff.List(outer, "Twice", {next, next});
+                           next = outer;
+                       }
+                       gff.List(0, "Top", {next});
+                       return gff;
+                   },
+                   "is too large to show"},
+        HostileGff{"FieldsSharingOneLongText",
+                   [] {
+                       GffBuilder gff("UTI ");
+                       gff.String(0, "Text", std::string(1 << 20, 'x'));
+                       for (int i = 0; i < 300; ++i)
+                           gff.Field(gff.String(0, "Copy", "")).WordField = 0;
+                       return gff;
+                   },
+                   "is too large to show"},
+        HostileGff{"FieldsNamingOneLongTalkText",
+                   [] {
+                       GffBuilder gff("GFF ");
+                       for (int i = 0; i < 50000; ++i)
+                           gff.DWord(0, "Talk", 1);
+                       return gff;
+                   },
+                   "is too large to show"},
+        HostileGff{"ListsNestedTooDeep",
+                   [] {
+                       GffBuilder gff("UTI ");
+                       int inner = gff.AddStruct(0);
+                       for (int level = 0; level < 1200; ++level) {
+                           const int outer = gff.AddStruct(0);
+                           gff.List(outer, "Deeper", {inner});
+                           inner = outer;
+                       }
+                       gff.List(0, "Top", {inner});
+                       return gff;
+                   },
+                   "is too large to show: its lists are nested more than 1000 deep"},
+        HostileGff{"ManySmallFields",
+                   [] {
+                       GffBuilder gff("UTI ");
+                       for (int i = 0; i < 100000; ++i)
+                           gff.Byte(0, "Field", std::uint8_t(i));
+                       return gff;
+                   },
+                   "100000 entries, 100002 lines"}),
+    [](const auto &info) { return std::string(info.param.Name); });
+
 } // namespace
