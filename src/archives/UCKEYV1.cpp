@@ -8,8 +8,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <memory>
-#include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -33,6 +34,26 @@ bool Damaged(const std::string &path, const std::string &what)
 {
     ShowErrorMessage(AboutFile(path, "Damaged key File: " + what));
     return false;
+}
+
+// The BIFs read while a KEY is opened, by the file each is on disk: file
+// table entries that name one file (in another letter case, or through a
+// link) share its tables, read once.
+using TBifsRead = std::map<std::pair<dev_t, ino_t>, std::shared_ptr<const CBIF_FILE>>;
+
+std::shared_ptr<const CBIF_FILE> ReadBifOnce(const std::string &path, TBifsRead &read)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return nullptr;
+    std::shared_ptr<const CBIF_FILE> &bif = read[{info.st_dev, info.st_ino}];
+    if (!bif) {
+        auto opened = std::make_shared<CBIF_FILE>();
+        if (!opened->Open(path))
+            return nullptr;
+        bif = std::move(opened);
+    }
+    return bif;
 }
 
 } // namespace
@@ -143,9 +164,9 @@ bool CKEY_FILE::Open(const std::string &path)
         return Damaged(path, "the key table runs past the end of the file.");
     std::string keyTable = file.ReadStringAt(keyTableOffset, std::size_t(KeyCount) * KeyEntrySize);
 
-    // Variable tables of the BIFs met so far; key tables normally list each
-    // BIF's resources together, so each BIF is read once.
-    std::vector<std::unique_ptr<CBIF_FILE>> tables(Bifs.size());
+    // Variable tables of the BIFs met so far, by BIF number; each file is read once.
+    std::vector<std::shared_ptr<const CBIF_FILE>> tables(Bifs.size());
+    TBifsRead bifsRead;
     for (std::uint32_t k = 0; k < KeyCount; ++k) {
         const auto *entry = reinterpret_cast<const unsigned char *>(keyTable.data()) + std::size_t(k) * KeyEntrySize;
         std::uint32_t resID = ReadU32LE(entry + 18);
@@ -156,12 +177,12 @@ bool CKEY_FILE::Open(const std::string &path)
             continue;
         }
         if (!tables[bifNumber]) {
-            auto bif = std::make_unique<CBIF_FILE>();
-            if (!bif->Open(BifPath(int(bifNumber)))) {
-                ShowErrorMessage(AboutFile(BifPath(int(bifNumber)), "You need a full install of the game for preview BIF."));
+            const std::string bifPath = BifPath(int(bifNumber));
+            tables[bifNumber] = ReadBifOnce(bifPath, bifsRead);
+            if (!tables[bifNumber]) {
+                ShowErrorMessage(AboutFile(bifPath, "You need a full install of the game for preview BIF."));
                 return false;
             }
-            tables[bifNumber] = std::move(bif);
         }
         const CBIF_FILE &bifFile = *tables[bifNumber];
         if (index >= bifFile.VarRes.size()) {

@@ -7,6 +7,9 @@
 #include "testdata/KeyBifBuilder.h"
 #include "testdata/ResTypeNumbers.h"
 
+#include <gmock/gmock.h>
+
+#include <cctype>
 #include <functional>
 
 namespace fs = std::filesystem;
@@ -501,5 +504,92 @@ TEST_F(KeyTest, UnknownBifOrIndexRaisesAFileError)
     EXPECT_THROW(key.ExtractBif(7, out), EFileError);
     EXPECT_TRUE(EntriesBelow(out).empty());
 }
+
+// ---------------------------------------------------------------- hostile files
+
+constexpr int kBifNumbers = 4096; // every number a key entry can give
+
+// A BIF whose header announces declared variable entries and that holds count of them.
+std::string BifOfEntries(std::uint32_t count, std::uint32_t declared)
+{
+    testdata::ByteBuilder bif;
+    bif.Bytes("BIFFV1  ").U32(declared).U32(0).U32(20);
+    for (std::uint32_t i = 0; i < count; ++i)
+        bif.U32(i).U32(20).U32(0).U32(rt::TXT);
+    return bif.Take();
+}
+
+// A KEY whose file table has a row per BIF number, each named by name(number),
+// and one key entry per BIF number (resource number of that BIF).
+KeyBifBuilder EveryNumberNaming(const std::function<std::string(int)> &name)
+{
+    KeyBifBuilder key;
+    for (int b = 0; b < kBifNumbers; ++b) {
+        key.Bif(key.AddBif(name(b), "data/big.bif")).OnDisk = false;
+        key.ExtraKeys.push_back({"res" + std::to_string(b), rt::TXT, KeyBifBuilder::ResId(b, b)});
+    }
+    return key;
+}
+
+// A KEY and its BIFs made to cost more than they hold, and what a user sees of them.
+struct HostileKey {
+    const char *Name;
+    std::function<KeyBifBuilder()> Make; // its BIFs lie in data/big.bif, written apart
+    std::uint32_t BifEntries;            // in data/big.bif
+    std::uint32_t DeclaredBifEntries;    // in its header
+    std::string Seen;                    // BIFs and resources listed, messages shown
+};
+
+void PrintTo(const HostileKey &key, std::ostream *out)
+{
+    *out << key.Name;
+}
+
+class HostileKeys : public KeyTest, public ::testing::WithParamInterface<HostileKey> {};
+
+TEST_P(HostileKeys, StayWithinTheirBounds)
+{
+    WriteFile(dir.Path() / "data" / "big.bif", BifOfEntries(GetParam().BifEntries, GetParam().DeclaredBifEntries));
+    GetParam().Make().WriteTo(dir.Path());
+    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(KeyPath(), [&] {
+        CKEY_FILE read;
+        const bool opened = read.Open(KeyPath());
+        std::size_t resources = 0;
+        for (const RKEY_BIF &bif : read.Bifs)
+            resources += bif.Resources.size();
+        return std::string(opened ? "opened, " : "refused, ") + std::to_string(read.Bifs.size()) + " BIFs, " +
+               std::to_string(resources) + " resources";
+    });
+    EXPECT_EQ(run.Answer, GetParam().Seen);
+    for (const std::string &message : run.Messages)
+        EXPECT_THAT(message, ::testing::StartsWith("\"" + KeyPath() + "\": Damaged key File: "));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, HostileKeys,
+    ::testing::Values(
+        HostileKey{"EveryBifNamesOneLargeBif", [] { return EveryNumberNaming([](int) { return "data\\big.bif"; }); },
+                   65536, 65536, "opened, 4096 BIFs, 4096 resources"},
+        HostileKey{"NamesOfOneBifInEveryCase",
+                   [] {
+                       return EveryNumberNaming([](int b) {
+                           std::string name = "data\\big.bif";
+                           for (std::size_t i = 0; i < name.size(); ++i)
+                               if (b & (1 << (i % 12)))
+                                   name[i] = char(std::toupper(static_cast<unsigned char>(name[i])));
+                           return name;
+                       });
+                   },
+                   65536, 65536, "opened, 4096 BIFs, 4096 resources"},
+        HostileKey{"HugeBifCount",
+                   [] {
+                       KeyBifBuilder key = EveryNumberNaming([](int) { return "data\\big.bif"; });
+                       key.BifCountField = 0xFFFFFFFFu;
+                       return key;
+                   },
+                   16, 16, "refused, 0 BIFs, 0 resources"},
+        HostileKey{"HugeVariableTable", [] { return EveryNumberNaming([](int) { return "data\\big.bif"; }); },
+                   65536, 0xFFFFFFFFu, "opened, 4096 BIFs, 0 resources"}),
+    [](const auto &info) { return std::string(info.param.Name); });
 
 } // namespace
