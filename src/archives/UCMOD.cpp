@@ -50,13 +50,16 @@ bool CMOD::Open(const std::string &path)
     std::uint32_t keyOffset = ReadU32LE(header + 24);
     std::uint32_t resOffset = ReadU32LE(header + 28);
 
-    Entries = ReadErfEntries(*file, count, keyOffset, resOffset);
+    std::string damage;
+    Entries = ReadErfEntries(*file, count, keyOffset, resOffset, damage);
     EntryCount = std::int32_t(Entries.size());
+    if (!damage.empty())
+        ShowErrorMessage(damage);
     return true;
 }
 
 std::vector<RMOD_ENTRY> ReadErfEntries(const CInputFile &file, std::uint32_t count, std::uint32_t keyOffset,
-                                       std::uint32_t resOffset)
+                                       std::uint32_t resOffset, std::string &damage)
 {
     // An entry is listed only when both its key entry and its resource entry
     // lie inside the file.
@@ -67,6 +70,10 @@ std::vector<RMOD_ENTRY> ReadErfEntries(const CInputFile &file, std::uint32_t cou
         {std::uint64_t(count), inside(keyOffset, KeyEntrySize), inside(resOffset, ResEntrySize), std::uint64_t(INT32_MAX)});
     std::string keys = file.ReadStringAt(keyOffset, std::size_t(listed * KeyEntrySize));
     std::string resources = file.ReadStringAt(resOffset, std::size_t(listed * ResEntrySize));
+    damage.clear();
+    if (listed < count)
+        damage = "\"" + file.Path() + "\" is damaged: its header announces " + std::to_string(count) +
+                 " entries, but only " + std::to_string(listed) + " lie inside it.";
     std::vector<RMOD_ENTRY> entries(static_cast<std::size_t>(listed));
     for (std::size_t i = 0; i < listed; ++i) {
         const auto *key = reinterpret_cast<const unsigned char *>(keys.data()) + i * KeyEntrySize;
@@ -79,6 +86,27 @@ std::vector<RMOD_ENTRY> ReadErfEntries(const CInputFile &file, std::uint32_t cou
         entry.Size = std::int32_t(ReadU32LE(res + 4));
     }
     return entries;
+}
+
+std::size_t CountOverlappingEntries(const std::vector<RMOD_ENTRY> &entries)
+{
+    // Byte ranges by where they start; each is held against the furthest end
+    // of those before it.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+    ranges.reserve(entries.size());
+    for (const RMOD_ENTRY &entry : entries)
+        if (entry.Size != 0)
+            ranges.emplace_back(std::uint32_t(entry.Offset), std::uint64_t(std::uint32_t(entry.Offset)) +
+                                                                 std::uint32_t(entry.Size));
+    std::sort(ranges.begin(), ranges.end());
+    std::size_t overlapping = 0;
+    std::uint64_t furthestEnd = 0;
+    for (const auto &[start, end] : ranges) {
+        if (start < furthestEnd)
+            ++overlapping;
+        furthestEnd = std::max(furthestEnd, end);
+    }
+    return overlapping;
 }
 
 std::string CMOD::OutputName(const RMOD_ENTRY &entry) const

@@ -19,9 +19,13 @@ struct RMOD_ENTRY {
 };
 
 // The entries of an archive's key and resource lists, paired by position. The
-// lists stop where the file ends.
+// lists stop where the file ends; damage then tells why, naming the file, and
+// is empty otherwise.
 std::vector<RMOD_ENTRY> ReadErfEntries(const CInputFile &file, std::uint32_t count, std::uint32_t keyOffset,
-                                       std::uint32_t resOffset);
+                                       std::uint32_t resOffset, std::string &damage);
+// How many entries have bytes in common with an entry that starts before them
+// or at the same place: archives of the packer have none.
+std::size_t CountOverlappingEntries(const std::vector<RMOD_ENTRY> &entries);
 
 class CMOD {
 public:
@@ -32,6 +36,8 @@ public:
     std::string CurrentName; // the file name being written: ResRef + "." + lower-case extension
     int CurrentIndex = -1;   // the entry being extracted
 
+    // Shows the message of a damaged archive (lists running past the end of
+    // the file) and keeps the entries that lie inside it.
     bool Open(const std::string &path);
     void Clear();
     void ExtractAll(const std::string &folder);

@@ -58,7 +58,10 @@ const char *const ErfListHelp =
     "Prints one line per resource, tab-separated, without a header:\n"
     "  resource id, ResRef, extension (upper case), size in bytes.\n"
     "ResRefs are written in UTF-8, decoded from the game's text encoding; control\n"
-    "characters in a ResRef are shown as '?', bytes the encoding lacks as \\xHH.\n";
+    "characters in a ResRef are shown as '?', bytes the encoding lacks as \\xHH.\n"
+    "A damaged archive, whose lists run past its end, lists the resources inside it,\n"
+    "is reported on standard error and makes the command exit with status 1. An\n"
+    "archive whose resources overlap one another's bytes gets a note there.\n";
 
 const char *const ErfExtractHelp =
     "usage: quorlin erf extract FILE DIR\n"
@@ -273,6 +276,9 @@ int ErfList(const std::vector<std::string> &argv)
         out.End(p);
     }
     out.Flush();
+    if (const std::size_t overlapping = CountOverlappingEntries(archive.Entries))
+        PrintError("note: " + std::to_string(overlapping) + " resources of " + args.Positional[0] +
+                   " overlap the bytes of others");
     return ExitOk;
 }
 

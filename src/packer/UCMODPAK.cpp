@@ -58,6 +58,16 @@ int EditedString(const std::vector<RMOD_LOCSTRING> &strings)
 
 } // namespace
 
+CResourceBytes::CResourceBytes(std::string bytes)
+    : m_shared(std::make_shared<const std::string>(std::move(bytes))), m_bytes(*m_shared)
+{
+}
+
+CResourceBytes::CResourceBytes(std::shared_ptr<const std::string> shared, std::size_t offset, std::size_t size)
+    : m_shared(std::move(shared)), m_bytes(std::string_view(*m_shared).substr(offset, size))
+{
+}
+
 CMODPAK::CMODPAK() : m_codec(&GameTextCodec())
 {
     std::memcpy(Header.data() + 4, "V1.0", 4);
@@ -72,6 +82,7 @@ bool CMODPAK::Open(const std::string &path)
         return false;
     FileName = path;
     Kind = akNone;
+    OverlappingEntries = 0;
     m_entries.clear();
     m_indexValid = false;
     LocStrings.clear();
@@ -134,8 +145,11 @@ bool CMODPAK::Open(const std::string &path)
     }
 
     // Every listed resource's bytes must be in the file: the packer holds them all.
-    std::vector<RMOD_FILE> entries;
-    for (const RMOD_ENTRY &listed : ReadErfEntries(file, count, keyOffset, resOffset)) {
+    std::string damage;
+    const std::vector<RMOD_ENTRY> listedEntries = ReadErfEntries(file, count, keyOffset, resOffset, damage);
+    std::uint64_t first = file.Size();
+    std::uint64_t end = 0;
+    for (const RMOD_ENTRY &listed : listedEntries) {
         std::uint32_t offset = std::uint32_t(listed.Offset);
         std::uint32_t size = std::uint32_t(listed.Size);
         if (!file.Holds(offset, size)) {
@@ -149,11 +163,26 @@ bool CMODPAK::Open(const std::string &path)
             Description.clear();
             return false;
         }
-        entries.push_back({listed.ResRef, listed.ResID, listed.ResType, listed.Offset, listed.Size,
-                           file.ReadStringAt(offset, size)});
+        if (size > 0) {
+            first = std::min<std::uint64_t>(first, offset);
+            end = std::max<std::uint64_t>(end, std::uint64_t(offset) + size);
+        }
     }
-    m_entries = std::move(entries);
+    // The bytes from the first resource to the end of the last, read once and
+    // shared by all.
+    const auto bytes = std::make_shared<const std::string>(
+        first < end ? file.ReadStringAt(first, std::size_t(end - first)) : std::string());
+    m_entries.reserve(listedEntries.size());
+    for (const RMOD_ENTRY &listed : listedEntries) {
+        const std::uint32_t size = std::uint32_t(listed.Size);
+        m_entries.push_back({listed.ResRef, listed.ResID, listed.ResType, listed.Offset, listed.Size,
+                             size > 0 ? CResourceBytes(bytes, std::uint32_t(listed.Offset) - first, size)
+                                      : CResourceBytes()});
+    }
     m_indexValid = false;
+    OverlappingEntries = CountOverlappingEntries(listedEntries);
+    if (!damage.empty())
+        ShowErrorMessage(damage);
     return true;
 }
 
@@ -299,7 +328,7 @@ std::string CMODPAK::AddFileIfAccepted(const std::string &path)
     std::string reason = RefusalReason(path, &entry.ResRef, &entry.ResType);
     if (!reason.empty())
         return reason;
-    entry.Data = ReadWholeFile(path);
+    entry.Data = CResourceBytes(ReadWholeFile(path));
     entry.ResID = std::int32_t(m_entries.size());
     entry.Size = std::int32_t(entry.Data.size());
     m_entries.push_back(std::move(entry));
@@ -318,7 +347,7 @@ void CMODPAK::AddFile(const std::string &path)
     entry.ResID = std::int32_t(m_entries.size());
     entry.ResType = ExtToType(ext.empty() ? ext : ext.substr(1));
     entry.Size = std::int32_t(data.size());
-    entry.Data = std::move(data);
+    entry.Data = CResourceBytes(std::move(data));
     m_entries.push_back(std::move(entry));
 }
 

@@ -7,10 +7,36 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
+
+// The bytes of one resource: its own, or a piece of bytes that other
+// resources share (the entries of an opened archive share the archive's
+// bytes, read once, however their ranges overlap). Never changed once made,
+// so copies share them and stay independent all the same.
+class CResourceBytes {
+public:
+    CResourceBytes() = default;
+    CResourceBytes(std::string bytes);
+    CResourceBytes(const char *bytes) : CResourceBytes(std::string(bytes)) {}
+    // size bytes at offset of shared.
+    CResourceBytes(std::shared_ptr<const std::string> shared, std::size_t offset, std::size_t size);
+
+    operator std::string_view() const { return m_bytes; }
+    std::string_view View() const { return m_bytes; }
+    std::size_t size() const { return m_bytes.size(); }
+    bool empty() const { return m_bytes.empty(); }
+
+    friend bool operator==(const CResourceBytes &bytes, std::string_view other) { return bytes.m_bytes == other; }
+
+private:
+    std::shared_ptr<const std::string> m_shared;
+    std::string_view m_bytes;
+};
 
 struct RMOD_FILE {
     std::string ResRef;
@@ -18,7 +44,7 @@ struct RMOD_FILE {
     std::int32_t ResType = 0;
     std::int32_t Offset = 0;
     std::int32_t Size = 0;
-    std::string Data;
+    CResourceBytes Data;
 };
 
 // One entry of the localized string list.
@@ -46,6 +72,9 @@ public:
     std::vector<RMOD_LOCSTRING> LocStrings;
     std::string CurrentName; // full path of the file being exported
     std::function<void(CMODPAK &)> OnExport;
+    // Entries of the opened archive whose bytes overlap those of another
+    // (CountOverlappingEntries); saving writes each of them in full.
+    std::size_t OverlappingEntries = 0;
 
     // Takes the game's text encoding for the names of added files.
     CMODPAK();
@@ -53,6 +82,9 @@ public:
     // The entries in archive order; they change only through the operations below.
     const std::vector<RMOD_FILE> &Entries() const { return m_entries; }
 
+    // Reads the archive's bytes once, however its entries overlap. A damaged
+    // archive shows its message: lists running past the end of the file keep
+    // the entries inside it, a resource past the end refuses the archive.
     bool Open(const std::string &path);
     // Writes the archive and returns the path actually written (the kind's
     // extension appended when missing). The previous file survives a failed save.

@@ -514,6 +514,19 @@ void TFrm_MODEdit::OpenClick()
     SetEditing(true);
     SetCaptionFromFileName();
     UpdateStatus();
+
+    // The archive's bytes are held once; a save writes each resource whole.
+    if (m_writer->OverlappingEntries > 0) {
+        TMessageBoxRequest warning;
+        warning.Parent = this;
+        warning.Icon = QMessageBox::Warning;
+        warning.Caption = TApplication::Title();
+        warning.Text = QStringLiteral("%1 resources of \"%2\" overlap the bytes of others. Saving writes each of "
+                                      "them whole, so the saved archive may be much larger.")
+                           .arg(m_writer->OverlappingEntries)
+                           .arg(m_fileName);
+        ShowMessageBox(warning);
+    }
 }
 
 // ---------------------------------------------------------------- rows

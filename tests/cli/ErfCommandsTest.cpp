@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -151,6 +152,65 @@ TEST_F(ErfCommands, EntryBeyondTheEndOfTheArchiveWritesNoBytesItDidNotRead)
     EXPECT_EQ(result.ExitCode, 1);
     EXPECT_NE(result.Err, "");
     EXPECT_FALSE(fs::exists(Root() / "out/cut.txt"));
+}
+
+// An archive of a, b and c (4 bytes each): keys at 160, resources at 232.
+ErfBuilder ThreeResources(const std::string &suffix = "")
+{
+    ErfBuilder erf("MOD ");
+    for (const char *name : {"a", "b", "c"})
+        erf.Add(name + suffix, rt::TXT, std::string(4, name[0]));
+    return erf;
+}
+
+// Archives whose lists run past their end or whose resources overlap.
+TEST_F(ErfCommands, ListReportsDamageAndNotesOverlaps)
+{
+    struct Case {
+        const char *Name;
+        std::function<std::string()> Make;
+        int ExitCode;
+        std::string Out;
+        std::string Err; // after "quorlin: ", where PATH stands for the archive's path
+    };
+    const Case cases[] = {
+        {"BillionsOfEntriesPastTheEnd",
+         [] {
+             ErfBuilder erf = ThreeResources();
+             erf.EntryCountField = 1900000000;
+             erf.KeyListOffsetField = 0x7FFFFFF0;
+             return erf.Build();
+         },
+         1, "", "\"PATH\" is damaged: its header announces 1900000000 entries, but only 0 lie inside it.\n"},
+        {"ResourceListCutShort",
+         [] {
+             ErfBuilder erf = ThreeResources();
+             erf.ResourceListOffsetField = 252;
+             return erf.Build();
+         },
+         1, "0\ta\tTXT\t1633771873\n1\tb\tTXT\t1667457891\n", // sizes read from the data
+         "\"PATH\" is damaged: its header announces 3 entries, but only 2 lie inside it.\n"},
+        {"EveryEntryTheFirstOnesBytes",
+         [] {
+             std::string bytes = ThreeResources("_shared").Build();
+             for (std::size_t entry = 1; entry < 3; ++entry)
+                 bytes.replace(232 + 8 * entry, 4, bytes.substr(232, 4));
+             return bytes;
+         },
+         0, "0\ta_shared\tTXT\t4\n1\tb_shared\tTXT\t4\n2\tc_shared\tTXT\t4\n",
+         "note: 2 resources of PATH overlap the bytes of others\n"},
+    };
+    for (const Case &c : cases) {
+        testdata::WriteFile(Root() / "test.mod", c.Make());
+
+        const CliResult result = Run({"erf", "list", Path("test.mod")});
+
+        std::string err = "quorlin: " + c.Err;
+        err.replace(err.find("PATH"), 4, Path("test.mod"));
+        EXPECT_EQ(result.ExitCode, c.ExitCode) << c.Name;
+        EXPECT_EQ(result.Out, c.Out) << c.Name;
+        EXPECT_EQ(result.Err, err) << c.Name;
+    }
 }
 
 // ---------------------------------------------------------------- pack

@@ -178,6 +178,7 @@ struct ListDamage {
     const char *name;
     std::function<void(ErfBuilder &)> damage;
     int listed; // entries an archive of three resources still lists
+    const char *message; // after the file's name; "" when none is shown
 };
 
 void PrintTo(const ListDamage &row, std::ostream *os) { *os << row.name; }
@@ -193,7 +194,10 @@ TEST_P(DamagedErfLists, ListOnlyEntriesInsideTheFile)
     GetParam().damage(archive);
     const std::string path = Write(archive);
     ASSERT_TRUE(mod.Open(path));
-    EXPECT_TRUE(captured.Messages.empty());
+    if (*GetParam().message)
+        EXPECT_EQ(captured.Messages, std::vector<std::string>{"\"" + path + "\" " + GetParam().message});
+    else
+        EXPECT_TRUE(captured.Messages.empty());
     EXPECT_EQ(mod.EntryCount, GetParam().listed);
     ASSERT_EQ(mod.Entries.size(), std::size_t(GetParam().listed));
     for (int i = 0; i < GetParam().listed && i < 3; ++i)
@@ -203,13 +207,23 @@ TEST_P(DamagedErfLists, ListOnlyEntriesInsideTheFile)
 // Three resources: keys at 160, resources at 232, data at 256, file size 268.
 INSTANTIATE_TEST_SUITE_P(
     Damage, DamagedErfLists,
-    ::testing::Values(ListDamage{"KeyListPastEnd", [](ErfBuilder &a) { a.KeyListOffsetField = 0xFFFFFF00; }, 0},
-                      ListDamage{"ResourceListPastEnd", [](ErfBuilder &a) { a.ResourceListOffsetField = 268; }, 0},
+    ::testing::Values(ListDamage{"KeyListPastEnd", [](ErfBuilder &a) { a.KeyListOffsetField = 0xFFFFFF00; }, 0,
+                                 "is damaged: its header announces 3 entries, but only 0 lie inside it."},
+                      ListDamage{"ResourceListPastEnd", [](ErfBuilder &a) { a.ResourceListOffsetField = 268; }, 0,
+                                 "is damaged: its header announces 3 entries, but only 0 lie inside it."},
                       // 2 whole resource entries fit between 252 and 268.
-                      ListDamage{"ResourceListNearEnd", [](ErfBuilder &a) { a.ResourceListOffsetField = 252; }, 2},
+                      ListDamage{"ResourceListNearEnd", [](ErfBuilder &a) { a.ResourceListOffsetField = 252; }, 2,
+                                 "is damaged: its header announces 3 entries, but only 2 lie inside it."},
                       // 4 whole key entries fit between 160 and 268; 4 resource entries too.
-                      ListDamage{"HugeCount", [](ErfBuilder &a) { a.EntryCountField = 0xFFFFFFFF; }, 4},
-                      ListDamage{"CountOfTwo", [](ErfBuilder &a) { a.EntryCountField = 2; }, 2}),
+                      ListDamage{"HugeCount", [](ErfBuilder &a) { a.EntryCountField = 0xFFFFFFFF; }, 4,
+                                 "is damaged: its header announces 4294967295 entries, but only 4 lie inside it."},
+                      ListDamage{"BillionsOfEntriesPastTheEnd",
+                                 [](ErfBuilder &a) {
+                                     a.EntryCountField = 1900000000;
+                                     a.KeyListOffsetField = 0x7FFFFFF0;
+                                 },
+                                 0, "is damaged: its header announces 1900000000 entries, but only 0 lie inside it."},
+                      ListDamage{"CountOfTwo", [](ErfBuilder &a) { a.EntryCountField = 2; }, 2, ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ErfReaderTest, EntryBytesPastTheEndWriteNoFile)

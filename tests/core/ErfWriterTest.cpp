@@ -9,6 +9,7 @@
 #include "testdata/ResTypeNumbers.h"
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 
 namespace fs = std::filesystem;
@@ -368,7 +369,7 @@ TEST_F(ErfWriterTest, FailedOpenLeavesNothingLoaded)
     }
 }
 
-TEST_F(ErfWriterTest, ListsWithoutRoomInTheFileOpenEmpty)
+TEST_F(ErfWriterTest, ListsWithoutRoomInTheFileOpenEmptyAndDamaged)
 {
     ErfBuilder huge("ERF ");
     huge.EntryCountField = 0xFFFFFFFF;
@@ -376,7 +377,9 @@ TEST_F(ErfWriterTest, ListsWithoutRoomInTheFileOpenEmpty)
     CMODPAK pak;
     ASSERT_TRUE(pak.Open(dir / "huge.erf"));
     EXPECT_TRUE(pak.Entries().empty());
-    EXPECT_TRUE(captured.Messages.empty());
+    EXPECT_EQ(captured.Messages, std::vector<std::string>{"\"" + dir / "huge.erf" +
+                                                          "\" is damaged: its header announces 4294967295 "
+                                                          "entries, but only 0 lie inside it."});
 
     // Lists that start past the end of the file hold nothing.
     ErfBuilder far("MOD ");
@@ -567,5 +570,110 @@ TEST_F(ErfWriterTest, FindFollowsDeletionsAndAnswersTheFirstDuplicate)
     EXPECT_EQ(pak.Find("LATE", rt::TXT), 2);
     EXPECT_THROW(pak.Delete(3), std::out_of_range);
 }
+
+// ---------------------------------------------------------------- hostile archives
+
+// A module of count entries over one resource of size bytes: entry i starts
+// stagger x i bytes into it and runs to its end.
+std::string ArchiveOverOneResource(std::uint32_t count, std::uint32_t size, std::uint32_t stagger)
+{
+    const std::uint32_t keyList = 160, resourceList = keyList + 24 * count, data = resourceList + 8 * count;
+    ByteBuilder out = NewHeader("MOD ", 0, 0, count, keyList, resourceList);
+    for (std::uint32_t i = 0; i < count; ++i)
+        KeyEntry(out, "r" + std::to_string(i), i, rt::TXT);
+    for (std::uint32_t i = 0; i < count; ++i)
+        out.U32(data + stagger * i).U32(size - stagger * i);
+    out.Bytes(std::string(size, 'x'));
+    return out.Take();
+}
+
+// An archive made to cost more than it holds, and what the reader and the
+// packer make of it: entries, overlapping entries (and the packer's bytes);
+// messages after the file's name, "" for none.
+struct HostileArchive {
+    const char *Name;
+    std::function<std::string()> Make;
+    std::string SeenByReader;
+    std::string SeenByPacker;
+    std::string ReaderMessage;
+    std::string PackerMessage;
+};
+
+void PrintTo(const HostileArchive &archive, std::ostream *out)
+{
+    *out << archive.Name;
+}
+
+class HostileArchives : public ErfWriterTest, public ::testing::WithParamInterface<HostileArchive> {
+protected:
+    std::string Write()
+    {
+        WriteFile(dir.Path() / "hostile.mod", GetParam().Make());
+        return dir / "hostile.mod";
+    }
+    static void ExpectMessage(const coretest::TBoundedRead &run, const std::string &path, const std::string &message)
+    {
+        if (message.empty())
+            EXPECT_TRUE(run.Messages.empty());
+        else
+            EXPECT_EQ(run.Messages, std::vector<std::string>{"\"" + path + "\" " + message});
+    }
+};
+
+TEST_P(HostileArchives, ReaderStaysWithinItsBounds)
+{
+    const std::string path = Write();
+    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+        CMOD archive;
+        archive.Open(path);
+        return std::to_string(archive.Entries.size()) + " entries, " +
+               std::to_string(CountOverlappingEntries(archive.Entries)) + " overlapping";
+    });
+    EXPECT_EQ(run.Answer, GetParam().SeenByReader);
+    ExpectMessage(run, path, GetParam().ReaderMessage);
+}
+
+TEST_P(HostileArchives, PackerStaysWithinItsBounds)
+{
+    const std::string path = Write();
+    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+        CMODPAK pak;
+        const bool opened = pak.Open(path);
+        std::uint64_t bytes = 0;
+        for (const RMOD_FILE &entry : pak.Entries())
+            bytes += entry.Data.size();
+        return std::string(opened ? "opened, " : "refused, ") + std::to_string(pak.Entries().size()) + " entries, " +
+               std::to_string(pak.OverlappingEntries) + " overlapping, " + std::to_string(bytes) + " bytes";
+    });
+    EXPECT_EQ(run.Answer, GetParam().SeenByPacker);
+    ExpectMessage(run, path, GetParam().PackerMessage);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, HostileArchives,
+    ::testing::Values(
+        HostileArchive{"EveryEntryTheSameResource", [] { return ArchiveOverOneResource(40000, 1 << 20, 0); },
+                       "40000 entries, 39999 overlapping", "opened, 40000 entries, 39999 overlapping, 41943040000 bytes",
+                       "", ""},
+        HostileArchive{"EntriesOverlappingEachOther", [] { return ArchiveOverOneResource(40000, 1 << 20, 1); },
+                       "40000 entries, 39999 overlapping", "opened, 40000 entries, 39999 overlapping, 41143060000 bytes",
+                       "", ""},
+        HostileArchive{"BillionsOfEntriesPastTheEnd",
+                       [] {
+                           return NewHeader("MOD ", 0, 0, 1900000000, 0x7FFFFFF0, 0x7FFFFFF0).Take() +
+                                  std::string(100000, 'x');
+                       },
+                       "0 entries, 0 overlapping", "opened, 0 entries, 0 overlapping, 0 bytes",
+                       "is damaged: its header announces 1900000000 entries, but only 0 lie inside it.",
+                       "is damaged: its header announces 1900000000 entries, but only 0 lie inside it."},
+        HostileArchive{"ResourcePastTheEnd",
+                       [] {
+                           std::string bytes = ArchiveOverOneResource(1000, 1000, 1);
+                           bytes.replace(160 + 24 * 1000 + 8 * 999, 4, "\xF0\xFF\xFF\x7F");
+                           return bytes;
+                       },
+                       "1000 entries, 998 overlapping", "refused, 0 entries, 0 overlapping, 0 bytes", "",
+                       "is damaged: the resource r999 lies past the end of the file."}),
+    [](const auto &info) { return std::string(info.param.Name); });
 
 } // namespace

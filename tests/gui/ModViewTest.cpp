@@ -23,6 +23,7 @@
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -369,15 +370,41 @@ TEST_F(ModViewTest, AMissingFileLeavesAnEmptyListWithoutAMessage)
     EXPECT_TRUE(ShownMessages.empty());
 }
 
-TEST_F(ModViewTest, AFileOfAnotherKindIsReportedByTheReader)
+// Another kind of file shows nothing; lists running past the end of the file
+// show what lies inside it. Both are reported by the reader, naming the file.
+TEST_F(ModViewTest, FilesOfAnotherKindOrDamagedAreReportedByTheReader)
 {
-    const fs::path path = fs::path(ProgramFolder()) / "blueprint.mod";
-    testdata::WriteFile(path, "UTI V3.2" + std::string(200, '\0'));
-    auto viewer = OpenViewer(PathText(path));
-    ASSERT_EQ(ShownMessages.size(), 1u);
-    EXPECT_EQ(ShownMessages[0].Text, "\"" + PathText(path) + "\": Not a Duskmere MOD/HAK/ERF File.");
-    EXPECT_EQ(viewer->ListRes->RowCount(), 0);
-    EXPECT_EQ(viewer->windowTitle(), "MOD HAK ERF Preview - blueprint.mod");
+    struct Case {
+        const char *File;
+        std::function<std::string()> Make;
+        QString Message; // after the quoted path
+        int Rows;
+    };
+    const auto sample = [](std::uint32_t count, std::uint32_t keyList) {
+        testdata::ErfBuilder erf("MOD ");
+        erf.Add("first", rt::TXT, "1");
+        erf.Add("second", rt::TXT, "2");
+        erf.EntryCountField = count;
+        erf.KeyListOffsetField = keyList;
+        return erf.Build();
+    };
+    const Case cases[] = {
+        {"blueprint.mod", [] { return "UTI V3.2" + std::string(200, '\0'); }, ": Not a Duskmere MOD/HAK/ERF File.", 0},
+        {"billions.mod", [&] { return sample(1900000000, 0x7FFFFFF0); },
+         " is damaged: its header announces 1900000000 entries, but only 0 lie inside it.", 0},
+        {"cut.mod", [&] { return sample(5, 160); },
+         " is damaged: its header announces 5 entries, but only 2 lie inside it.", 2},
+    };
+    for (const Case &c : cases) {
+        ShownMessages.clear();
+        const fs::path path = fs::path(ProgramFolder()) / c.File;
+        testdata::WriteFile(path, c.Make());
+        auto viewer = OpenViewer(PathText(path));
+        ASSERT_EQ(ShownMessages.size(), 1u) << c.File;
+        EXPECT_EQ(ShownMessages[0].Text, "\"" + PathText(path) + "\"" + c.Message);
+        EXPECT_EQ(viewer->ListRes->RowCount(), c.Rows) << c.File;
+        EXPECT_EQ(viewer->windowTitle(), "MOD HAK ERF Preview - " + QString(c.File));
+    }
 }
 
 TEST_F(ModViewTest, TheViewerLoadsOneArchiveInItsLife)

@@ -330,4 +330,60 @@ TEST_F(PackerTest, ClosingAsksToSaveAndAnOpenThatFindsNoKindLeavesTheWindowClose
     EXPECT_TRUE(SaveRequests.empty()) << "nothing is written";
 }
 
+// Opening an archive whose resources overlap warns that saving writes each
+// whole; a damaged one is reported and keeps the resources inside the file.
+TEST_F(PackerTest, OpeningWarnsOfOverlapsAndReportsDamage)
+{
+    struct Case {
+        const char *File;
+        std::function<std::string()> Make;
+        QMessageBox::Icon Icon;
+        QString Message; // PATH stands for the archive's path
+        QStringList Rows;
+    };
+    const auto threeTexts = [] {
+        testdata::ErfBuilder erf("ERF ");
+        for (const char *name : {"a", "b", "c"})
+            erf.Add(name, rt::TXT, std::string(4, name[0]));
+        return erf;
+    };
+    const Case cases[] = {
+        {"shared.erf",
+         [&] {
+             std::string bytes = threeTexts().Build();
+             // Keys at 160, resources at 232: b and c take a's bytes.
+             for (std::size_t entry = 1; entry < 3; ++entry)
+                 bytes.replace(232 + 8 * entry, 4, bytes.substr(232, 4));
+             return bytes;
+         },
+         QMessageBox::Warning,
+         "2 resources of \"PATH\" overlap the bytes of others. Saving writes each of them whole, so the saved "
+         "archive may be much larger.",
+         {"a.txt", "b.txt", "c.txt"}},
+        {"cut.erf",
+         [] {
+             // Two keys (160 to 208) and two resource entries (208 to 224) fit before the end.
+             testdata::ErfBuilder erf("ERF ");
+             erf.Add("a", rt::TXT, "a");
+             erf.Add("b", rt::TXT, "b");
+             erf.EntryCountField = 1000;
+             return erf.Build();
+         },
+         QMessageBox::Critical, "\"PATH\" is damaged: its header announces 1000 entries, but only 2 lie inside it.",
+         {"a.txt", "b.txt"}},
+    };
+    for (const Case &c : cases) {
+        ShownMessages.clear();
+        auto packer = Packer();
+        const fs::path path = NewFolder(c.File) / c.File;
+        testdata::WriteFile(path, c.Make());
+        OpenFileAnswers.push_back(QString::fromStdString(path.string()));
+        packer->OpenClick();
+        ASSERT_EQ(ShownMessages.size(), 1u) << c.File;
+        EXPECT_EQ(ShownMessages[0].Icon, c.Icon) << c.File;
+        EXPECT_EQ(ShownMessages[0].Text, QString(c.Message).replace("PATH", QString::fromStdString(path.string())));
+        EXPECT_EQ(Names(*packer), c.Rows) << c.File;
+    }
+}
+
 } // namespace
