@@ -1,6 +1,7 @@
 #include "formats/UCUT.h"
 
 #include "app/UFileIO.h"
+#include "app/UMemoryBudget.h"
 #include "app/UUtil.h"
 
 #include <algorithm>
@@ -97,7 +98,9 @@ class CGffReader {
 public:
     CGffReader(CUT &target, const std::string &path, std::string bytes)
         : m_target(target), m_path(path), m_bytes(std::move(bytes)),
-          m_data(reinterpret_cast<const unsigned char *>(m_bytes.data())), m_gameCodec(*target.Codec)
+          m_data(reinterpret_cast<const unsigned char *>(m_bytes.data())), m_gameCodec(*target.Codec),
+          m_budget(path, m_bytes.size(), CUT::LoadedBytesPerFileByte, CUT::LoadedBytesAllowance,
+                   "its labels, entries and dump")
     {
     }
 
@@ -111,36 +114,6 @@ private:
     [[noreturn]] void TooLarge(const std::string &what) const
     {
         throw EFileError("\"" + m_path + "\" is too large to show: " + what);
-    }
-    // Counts memory the load takes; lists that share structs can multiply a
-    // small file's entries without end.
-    void Account(std::uint64_t bytes)
-    {
-        m_loadedBytes += bytes;
-        if (m_loadedBytes > m_maxLoadedBytes)
-            TooLarge("its labels, entries and dump would take more than " + std::to_string(m_maxLoadedBytes >> 20) +
-                     " MiB");
-    }
-    // What a string holds beyond its own object: its characters, when they do
-    // not fit inside it, and the allocator's bookkeeping.
-    static std::uint64_t HeapBytes(const std::string &text)
-    {
-        constexpr std::size_t InPlace = 15;
-        constexpr std::uint64_t BlockOverhead = 16;
-        return text.capacity() > InPlace ? text.capacity() + 1 + BlockOverhead : 0;
-    }
-    // Makes room for one more item the way a list grows, counting its new
-    // room first: while it moves, the old room and the new are both taken.
-    template <typename T>
-    void Grow(std::vector<T> &list)
-    {
-        if (list.size() < list.capacity())
-            return;
-        const std::size_t room = std::max<std::size_t>(16, 2 * list.capacity());
-        Account(room * sizeof(T));
-        const std::uint64_t old = list.capacity() * sizeof(T);
-        list.reserve(room);
-        m_loadedBytes -= old;
     }
     bool Holds(std::uint64_t offset, std::uint64_t count) const
     {
@@ -171,8 +144,8 @@ private:
     const std::string m_bytes;
     const unsigned char *m_data;
     const CGameTextCodec &m_gameCodec;
-    std::uint64_t m_loadedBytes = 0;
-    std::uint64_t m_maxLoadedBytes = CUT::MaxLoadedBytes(m_bytes.size());
+    // Lists that share structs can multiply a small file's entries without end.
+    CMemoryBudget m_budget;
     // The structs being read, from the top-level struct down: an element naming
     // one of them would contain itself.
     std::vector<std::uint64_t> m_structChain{0};
@@ -235,33 +208,33 @@ std::string CGffReader::TextAt(std::uint64_t offset, std::uint64_t length)
 {
     // Checked before the copy is made: one long text shared by many fields
     // would otherwise be copied in full before the count refused it.
-    Account(length);
-    std::string text = m_bytes.substr(std::size_t(offset), std::size_t(length));
-    m_loadedBytes -= length;
-    return text;
+    m_budget.Take(length);
+    m_budget.Give(length);
+    return m_bytes.substr(std::size_t(offset), std::size_t(length));
 }
 
 void CGffReader::AddEntry(std::string id, std::string type, std::string name, std::string value,
                           const CGameTextCodec &codec)
 {
-    Grow(m_target.Entries);
-    Account(HeapBytes(id) + HeapBytes(type) + HeapBytes(name) + HeapBytes(value));
+    m_budget.Grow(m_target.Entries);
+    for (const std::string *text : {&id, &type, &name, &value})
+        m_budget.TakeString(*text);
     m_target.Entries.push_back({std::move(id), std::move(type), std::move(name), std::move(value), &codec});
 }
 
 void CGffReader::AddLine(std::string line, const CGameTextCodec &codec)
 {
-    Grow(m_target.Lines);
-    Grow(m_target.LineCodecs);
-    Account(HeapBytes(line));
+    m_budget.Grow(m_target.Lines);
+    m_budget.Grow(m_target.LineCodecs);
+    m_budget.TakeString(line);
     m_target.Lines.push_back(std::move(line));
     m_target.LineCodecs.push_back(&codec);
 }
 
 void CGffReader::Read()
 {
-    Account(m_target.Entries.capacity() * sizeof(RUT) + m_target.Lines.capacity() * sizeof(std::string) +
-            m_target.LineCodecs.capacity() * sizeof(const CGameTextCodec *));
+    m_budget.Take(m_target.Entries.capacity() * sizeof(RUT) + m_target.Lines.capacity() * sizeof(std::string) +
+                  m_target.LineCodecs.capacity() * sizeof(const CGameTextCodec *));
     const std::size_t headerBytes = m_target.Header.size();
     if (m_bytes.size() < headerBytes)
         Damaged("it is shorter than a header and its top-level struct (" + std::to_string(headerBytes) +
@@ -289,11 +262,11 @@ void CGffReader::Read()
     if (!Holds(labelOffset, LabelSize * std::uint64_t(labelCount)))
         Damaged("its " + std::to_string(labelCount) + " labels lie past its end");
     m_target.Labels.clear();
-    Account(labelCount * sizeof(std::string));
+    m_budget.Take(labelCount * sizeof(std::string));
     m_target.Labels.reserve(labelCount);
     for (std::uint32_t i = 0; i < labelCount; ++i) {
         m_target.Labels.push_back(FixedName(m_data + labelOffset + LabelSize * std::uint64_t(i), LabelSize));
-        Account(HeapBytes(m_target.Labels.back()));
+        m_budget.TakeString(m_target.Labels.back());
     }
 
     const std::vector<std::uint32_t> fields = FieldsOf(top, 0);

@@ -24,17 +24,13 @@ struct RUT {
 class CUT {
 public:
     static constexpr std::size_t HeaderSize = 56;
-    // A file whose labels, entries and dump would take more memory than
-    // MaxLoadedBytes of its size, or whose lists nest deeper than MaxListDepth,
-    // is refused as too large: lists that share structs can make a small file
-    // name any number of entries. The memory counted is what the strings and
-    // lists take, growth included; files of the game stay far below it.
+    // A file whose labels, entries and dump would take more memory than this
+    // many bytes per byte of the file and the allowance (CMemoryBudget), or
+    // whose lists nest deeper than MaxListDepth, is refused as too large: lists
+    // that share structs can make a small file name any number of entries.
+    // Files of the game stay far below both.
     static constexpr std::uint64_t LoadedBytesPerFileByte = 12;
     static constexpr std::uint64_t LoadedBytesAllowance = std::uint64_t(48) << 20;
-    static std::uint64_t MaxLoadedBytes(std::uint64_t fileSize)
-    {
-        return LoadedBytesPerFileByte * fileSize + LoadedBytesAllowance;
-    }
     static constexpr int MaxListDepth = 1000;
 
     std::array<unsigned char, HeaderSize + 12> Header{}; // header and top-level struct entry

@@ -1,6 +1,7 @@
 #include "model/UCMDLTOKEN.h"
 
 #include "app/UFileIO.h"
+#include "app/UMemoryBudget.h"
 #include "model/UCMDL.h"
 
 #include <cctype>
@@ -103,10 +104,19 @@ bool IsMesh(TNodeType kind)
 constexpr std::size_t kPositionKeyValues = 4;    // time, X, Y, Z
 constexpr std::size_t kOrientationKeyValues = 5; // time, four values
 
+// A few words make a whole node, so a text of short nodes could take many
+// times its size: the records read count against this much memory per byte
+// of text and an allowance far beyond any model of the game.
+constexpr std::uint64_t kModelBytesPerTextByte = 12;
+constexpr std::uint64_t kModelBytesAllowance = std::uint64_t(48) << 20;
+// What a name takes in a table of names besides its characters.
+constexpr std::uint64_t kNameEntryBytes = 64;
+
 class CMdlAsciiReader {
 public:
     CMdlAsciiReader(CMDL &model, const std::string &path, const std::string &bytes)
-        : m_model(model), m_path(path), m_tokens(bytes)
+        : m_model(model), m_path(path), m_tokens(bytes),
+          m_budget(path, bytes.size(), kModelBytesPerTextByte, kModelBytesAllowance, "its nodes, meshes and animations")
     {
     }
 
@@ -187,6 +197,15 @@ private:
     std::string_view m_token; // the current token
     // The last node of each name, for "parent".
     std::unordered_map<std::string, std::int32_t> m_nodeByName;
+    CMemoryBudget m_budget;
+
+    // Names the node at index in byName, counting a name not met before.
+    void NameNode(std::unordered_map<std::string, std::int32_t> &byName, const std::string &name, std::int32_t index)
+    {
+        const auto [entry, added] = byName.insert_or_assign(name, index);
+        if (added)
+            m_budget.Take(kNameEntryBytes + CMemoryBudget::HeapBytes(entry->first));
+    }
 };
 
 void CMdlAsciiReader::Read()
@@ -286,12 +305,14 @@ void CMdlAsciiReader::ReadNode(TNodeType kind)
         Next();
     }
     if (IsMesh(kind)) {
-        m_model.Materials.push_back(std::move(material));
+        m_budget.TakeString(material.Name);
+        m_budget.Append(m_model.Materials, std::move(material));
         node.MaterialIndex = std::int32_t(m_model.Materials.size() - 1);
     }
     const auto index = std::int32_t(m_model.Nodes.size());
-    m_nodeByName[node.Name] = index;
-    m_model.Nodes.push_back(std::move(node));
+    NameNode(m_nodeByName, node.Name, index);
+    m_budget.TakeString(node.Name);
+    m_budget.Append(m_model.Nodes, std::move(node));
 }
 
 bool CMdlAsciiReader::ReadMeshValues(TNode &node, TMesh &mesh, TMaterial &material)
@@ -309,12 +330,12 @@ bool CMdlAsciiReader::ReadMeshValues(TNode &node, TMesh &mesh, TMaterial &materi
     if (m_token == "verts")
         ReadCounted(m_token, [&](std::string_view keyword) {
             const std::array<float, 3> v = NextTriple(keyword);
-            mesh.Vertices.push_back({v[0], v[1], v[2]});
+            m_budget.Append(mesh.Vertices, TVector3D{v[0], v[1], v[2]});
         });
     if (m_token == "tverts")
         ReadCounted(m_token, [&](std::string_view keyword) {
             const std::array<float, 3> t = NextTriple(keyword);
-            mesh.TexVertices.push_back({t[0], t[1], t[2]});
+            m_budget.Append(mesh.TexVertices, TTexVertex{t[0], t[1], t[2]});
         });
     if (m_token == "faces")
         ReadCounted(m_token, [&](std::string_view keyword) {
@@ -322,10 +343,10 @@ bool CMdlAsciiReader::ReadMeshValues(TNode &node, TMesh &mesh, TMaterial &materi
             for (std::int32_t *value : {&face.V0, &face.V1, &face.V2, &face.Group, &face.T0, &face.T1, &face.T2})
                 *value = NextInteger(keyword);
             NextInteger(keyword); // read and dropped
-            mesh.Faces.push_back(face);
+            m_budget.Append(mesh.Faces, face);
         });
     if (m_token == "constraints" && node.NodeType == ntDanglymesh) {
-        ReadCounted(m_token, [&](std::string_view keyword) { mesh.Constraints.push_back(NextFloat(keyword)); });
+        ReadCounted(m_token, [&](std::string_view keyword) { m_budget.Append(mesh.Constraints, NextFloat(keyword)); });
     } else if (m_token == "constraints" && node.NodeType == ntAabb) {
         ReadAabbEntries(mesh);
         return true;
@@ -352,7 +373,7 @@ void CMdlAsciiReader::ReadAabbEntries(TMesh &mesh)
         for (std::size_t i = 1; i < 6; ++i)
             entry.Box[i] = NextFloat(keyword);
         entry.Links[0] = std::uint32_t(NextInteger(keyword));
-        mesh.AabbTree.push_back(entry);
+        m_budget.Append(mesh.AabbTree, entry);
     }
 }
 
@@ -392,10 +413,11 @@ void CMdlAsciiReader::ReadAnimation()
             Next();
         }
     } catch (const TEndOfText &) {
-        m_model.Animations.push_back(std::move(animation));
+        m_budget.Append(m_model.Animations, std::move(animation));
         throw;
     }
-    m_model.Animations.push_back(std::move(animation));
+    m_budget.TakeString(animation.Name);
+    m_budget.Append(m_model.Animations, std::move(animation));
 }
 
 void CMdlAsciiReader::ReadAnimationNode(TAnim &animation, std::unordered_map<std::string, std::int32_t> &nodeByName)
@@ -414,19 +436,22 @@ void CMdlAsciiReader::ReadAnimationNode(TAnim &animation, std::unordered_map<std
         if (m_token == "positionkey") {
             const std::vector<float> values = ReadKeyValues(m_token, kPositionKeyValues);
             for (std::size_t v = 0; v < values.size(); v += kPositionKeyValues)
-                node.PositionKeys.push_back({values[v], values[v + 1], values[v + 2], values[v + 3]});
+                m_budget.Append(node.PositionKeys, TPositionKey{values[v], values[v + 1], values[v + 2], values[v + 3]});
+            m_budget.Give(values.capacity() * sizeof(float));
         }
         if (m_token == "orientationkey") {
             const std::vector<float> values = ReadKeyValues(m_token, kOrientationKeyValues);
             for (std::size_t v = 0; v < values.size(); v += kOrientationKeyValues)
-                node.OrientationKeys.push_back(
-                    {values[v], {values[v + 1], values[v + 2], values[v + 3], values[v + 4]}});
+                m_budget.Append(node.OrientationKeys,
+                                TOrientationKey{values[v], {values[v + 1], values[v + 2], values[v + 3], values[v + 4]}});
+            m_budget.Give(values.capacity() * sizeof(float));
         }
         Next();
     }
     const auto index = std::int32_t(animation.Nodes.size());
-    nodeByName[node.Name] = index;
-    animation.Nodes.push_back(std::move(node));
+    NameNode(nodeByName, node.Name, index);
+    m_budget.TakeString(node.Name);
+    m_budget.Append(animation.Nodes, std::move(node));
 }
 
 // The values of the keys after "positionkey" or "orientationkey", up to
@@ -452,7 +477,7 @@ std::vector<float> CMdlAsciiReader::ReadKeyValues(std::string_view keyword, std:
             NotANumber(keyword);
         if (values.empty())
             count = ParseModelInteger(m_token);
-        values.push_back(*value);
+        m_budget.Append(values, *value);
     }
     if (values.size() % keyWidth == 0)
         return values;

@@ -638,4 +638,98 @@ INSTANTIATE_TEST_SUITE_P(
                std::nullopt, 1}),
     [](const auto &info) { return std::string(info.param.Name); });
 
+// ---------------------------------------------------------------- hostile files
+
+// A root dummy listing count dummies, each a record of the 100 bytes a dummy
+// reads, packed one after the other.
+std::string PackedDummies(std::uint32_t count)
+{
+    constexpr std::uint32_t kModelHeader = 220, kRecord = 100;
+    const std::uint32_t root = kModelHeader, children = root + kRecord, first = children + 4 * count;
+    testdata::ByteBuilder out;
+    out.U32(0).U32(first + kRecord * count).U32(0);
+    out.Zeros(0x48).U32(root).PadTo(12 + kModelHeader);
+    auto dummy = [&](std::uint32_t childArray, std::uint32_t childCount) {
+        const std::size_t start = out.Size();
+        out.U32(kind::Dummy.A).U32(kind::Dummy.B).Zeros(0x18).Fixed("packed", 32).Zeros(8);
+        out.U32(childArray).U32(childCount).Zeros(0x10).U32(0);
+        out.PadTo(start + kRecord);
+    };
+    dummy(children, count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        out.U32(first + kRecord * i);
+    for (std::uint32_t i = 0; i < count; ++i)
+        dummy(0, 0);
+    return out.Take();
+}
+
+// A binary model made to cost more than it holds, and what a user sees of it.
+struct HostileModel {
+    const char *Name;
+    std::function<std::string()> Make;
+    std::string Seen; // nodes, vertices; or the start of the refusal after the file's name
+};
+
+void PrintTo(const HostileModel &model, std::ostream *out)
+{
+    *out << model.Name;
+}
+
+class HostileModels : public ModelReaderTest, public ::testing::WithParamInterface<HostileModel> {};
+
+TEST_P(HostileModels, StayWithinTheirBounds)
+{
+    const std::string path = Write(GetParam().Make());
+    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+        CMDL model;
+        model.Open(path);
+        std::size_t vertices = 0;
+        for (const TNode &node : model.Nodes)
+            if (const TMesh *mesh = node.Mesh())
+                vertices += mesh->Vertices.size();
+        return std::to_string(model.Nodes.size()) + " nodes, " + std::to_string(vertices) + " vertices";
+    });
+    if (run.Error.empty())
+        EXPECT_EQ(run.Answer, GetParam().Seen);
+    else
+        EXPECT_THAT(run.Error, StartsWith("\"" + path + "\" " + GetParam().Seen));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, HostileModels,
+    ::testing::Values(
+        HostileModel{"PackedDummies", [] { return PackedDummies(100000); }, "100001 nodes, 0 vertices"},
+        HostileModel{"NodesSharingOneVertexList",
+                     [] {
+                         MdlBuilder model;
+                         model.Add(Node(kind::Dummy, "root"));
+                         MdlNode first = Node(kind::Trimesh, "first");
+                         first.TextureSets = 0;
+                         first.Vertices.assign(30000, {1, 2, 3});
+                         model.Add(first, 0);
+                         for (int i = 0; i < 200; ++i) {
+                             MdlNode sharing = Node(kind::Trimesh, "sharing");
+                             sharing.TextureSets = 0;
+                             sharing.HeaderU32 = {{0x22C, 0}};
+                             sharing.HeaderU16 = {{0x230, 30000}};
+                             model.Add(sharing, 0);
+                         }
+                         return model.Build();
+                     },
+                     "is damaged: the nodes use more data than the file holds"},
+        HostileModel{"OneMeshOfTheMostVertices",
+                     [] {
+                         MdlBuilder model;
+                         MdlNode mesh = Node(kind::Trimesh, "mesh");
+                         mesh.Vertices.assign(32767, {1, 2, 3});
+                         mesh.TexCoords.assign(32767, {0, 1});
+                         mesh.Faces.assign(200000, {0, 1, 2});
+                         model.Add(mesh);
+                         return model.Build();
+                     },
+                     "1 nodes, 32767 vertices"},
+        HostileModel{"NodesNestedTooDeep", [] { return Chain(300); },
+                     "is damaged: its nodes are nested more than 256 levels deep"}),
+    [](const auto &info) { return std::string(info.param.Name); });
+
 } // namespace
