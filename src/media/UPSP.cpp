@@ -77,6 +77,11 @@ constexpr std::size_t kCompositeImageFields = 4;
 
 constexpr std::size_t kMaxPaletteEntries = 256;
 constexpr std::size_t kMaxLayers = 4096;
+// Layers are decoded and blended pixel by pixel, and a few bytes of a file
+// can name a layer of the whole canvas: all layers together may hold no more
+// pixels than this allowance and this many for each byte of the file.
+constexpr std::uint64_t kLayerPixelsAllowance = std::uint64_t(48) << 20;
+constexpr std::uint64_t kLayerPixelsPerFileByte = 32;
 constexpr std::size_t kMaxComposites = 16;
 constexpr std::size_t kMaxChannels = 8; // per layer or composite
 // What one stored byte can become at most: a run-length pair gives 127
@@ -207,6 +212,15 @@ private:
     {
         throw EFileError("\"" + m_fileName + "\" uses a PSP " + what + " that cannot be shown.");
     }
+    // Refuses a picture whose pixels, with those held besides them while it is
+    // decoded (otherPixels), would take more memory than its file allows.
+    void CheckFitsTheFile(std::int64_t width, std::int64_t height, std::uint64_t otherPixels) const
+    {
+        constexpr std::uint64_t kBytesPerPixel = 4; // the picture, and the channels of a layer
+        if (!PictureFitsItsFile(kBytesPerPixel * (std::uint64_t(width * height) + otherPixels), m_bytes.size()))
+            throw EFileError("\"" + m_fileName + "\" is too large to show (" + std::to_string(width) + " x " +
+                             std::to_string(height) + ").");
+    }
 
     const unsigned char *At(std::size_t offset) const
     {
@@ -232,7 +246,8 @@ private:
     std::optional<TRgbaImage> DecodeComposite(const TBlock &bank) const;
     TRgbaImage DecodeCompositeImage(const TBlock &image, std::uint16_t depth, std::uint16_t compression) const;
     TRgbaImage DecodeLayers(const TBlock &bank) const;
-    void DrawLayer(const TBlock &layer, TRgbaImage &canvas) const;
+    // Draws the layer over canvas; layerPixels counts the pixels of the layers drawn.
+    void DrawLayer(const TBlock &layer, TRgbaImage &canvas, std::uint64_t &layerPixels) const;
 };
 
 // The block at pos, which then points past it; nullopt at the end. The file
@@ -297,6 +312,7 @@ void CPspReader::ReadAttributes(const TBlock &block)
         Unsupported("picture size (" + std::to_string(width) + " x " + std::to_string(height) + ")");
     if (planes != 1)
         Damaged("the picture has " + std::to_string(planes) + " planes");
+    CheckFitsTheFile(width, height, 0);
     m_width = width;
     m_height = height;
     m_model = ColourModel(m_depth);
@@ -529,6 +545,7 @@ TRgbaImage CPspReader::DecodeCompositeImage(const TBlock &image, std::uint16_t d
     TColourModel model = ColourModel(depth);
     if (model == TColourModel::Paletted && m_model == TColourModel::Grey)
         model = TColourModel::Grey;
+    CheckFitsTheFile(m_width, m_height, std::uint64_t(m_width) * std::uint64_t(m_height));
     std::size_t pos = FirstChunk(image, kCompositeImageFields, "a composite").Next;
     // Its own palette, when it has one, comes before its channels.
     std::optional<TPalette> palette;
@@ -553,17 +570,18 @@ TRgbaImage CPspReader::DecodeLayers(const TBlock &bank) const
     TRgbaImage canvas = NewCanvas();
     std::size_t pos = m_v3 ? FirstChunk(bank, 0, "the layer bank").Next : bank.Body;
     std::size_t layers = 0;
+    std::uint64_t layerPixels = 0;
     while (const std::optional<TBlock> block = NextBlock(pos, bank.End, false)) {
         if (block->Id != kLayerBlock)
             continue;
         if (++layers > kMaxLayers)
             Damaged("the file has more than " + std::to_string(kMaxLayers) + " layers");
-        DrawLayer(*block, canvas);
+        DrawLayer(*block, canvas, layerPixels);
     }
     return canvas;
 }
 
-void CPspReader::DrawLayer(const TBlock &layer, TRgbaImage &canvas) const
+void CPspReader::DrawLayer(const TBlock &layer, TRgbaImage &canvas, std::uint64_t &layerPixels) const
 {
     const unsigned char *fields = nullptr; // from the layer type on
     std::size_t channelsStart = 0;
@@ -607,6 +625,12 @@ void CPspReader::DrawLayer(const TBlock &layer, TRgbaImage &canvas) const
     if (width > kMaxPictureSide || height > kMaxPictureSide ||
         width * height * 4 > std::int64_t(kMaxPictureMegabytes) << 20)
         Unsupported("layer size (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+    // The layer's channels are decoded whole while the canvas holds the picture.
+    CheckFitsTheFile(width, height, std::uint64_t(m_width) * std::uint64_t(m_height));
+    layerPixels += std::uint64_t(width * height);
+    if (layerPixels > kLayerPixelsAllowance + kLayerPixelsPerFileByte * m_bytes.size())
+        throw EFileError("\"" + m_fileName + "\" is too large to show: its layers hold more pixels than its size "
+                                               "allows.");
 
     TPixelSource source = DecodeChannels(ReadChannels(channelsStart, layer.End), kLayerColour, kLayerTransparency,
                                          m_model, m_depth, m_layerCompression, int(width), int(height));

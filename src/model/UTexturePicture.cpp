@@ -38,6 +38,14 @@ void CheckPictureSize(std::int64_t width, std::int64_t height, const std::string
         Refuse(name, "is too large to show (" + SizeText(width, height) + ")");
 }
 
+// A compressed picture's size against its file, once the file is known to
+// hold what the size asks of it.
+void CheckPictureFitsItsFile(std::int64_t width, std::int64_t height, std::uint64_t fileBytes, const std::string &name)
+{
+    if (!PictureFitsItsFile(std::uint64_t(width * height * 4), fileBytes))
+        Refuse(name, "is too large to show (" + SizeText(width, height) + ")");
+}
+
 TRgbaImage NewImage(int width, int height)
 {
     TRgbaImage image;
@@ -143,6 +151,7 @@ TTexturePicture DecodeTga(std::string_view bytes, const std::string &name)
         runLength ? (count + kTgaMaxPacketPixels - 1) / kTgaMaxPacketPixels * (1 + pixelBytes) : count * pixelBytes;
     if (leastData > available)
         Refuse(name, "is cut short: it holds fewer pixels than its size of " + SizeText(width, height) + " needs");
+    CheckPictureFitsItsFile(width, height, bytes.size(), name);
 
     TTexturePicture picture;
     picture.Layout = depth == 32 ? TTextureLayout::Rgba : TTextureLayout::Rgb;
@@ -235,7 +244,8 @@ TJpegResult RunJpeg(TJpegJob *job, std::string_view bytes)
     job->Width = job->Info.image_width;
     job->Height = job->Info.image_height;
     if (job->Width > kMaxPictureSide || job->Height > kMaxPictureSide ||
-        job->Width * job->Height * 4 > std::int64_t(kMaxPictureMegabytes) << 20) {
+        job->Width * job->Height * 4 > std::int64_t(kMaxPictureMegabytes) << 20 ||
+        !PictureFitsItsFile(std::uint64_t(job->Width * job->Height * 4), bytes.size())) {
         jpeg_destroy_decompress(&job->Info);
         return TJpegResult::TooLarge;
     }
@@ -245,11 +255,13 @@ TJpegResult RunJpeg(TJpegJob *job, std::string_view bytes)
         jpeg_destroy_decompress(&job->Info);
         return TJpegResult::Undecodable;
     }
-    // The picture grows row by row, so that a file cut short stops at the
-    // first missing row instead of filling a buffer of its stated size.
+    // The picture is filled row by row, so that a file cut short stops at the
+    // first missing row; its room is taken at once (the size was checked
+    // against the file), since growing would hold it twice while it moves.
     const std::size_t width = job->Info.output_width;
     job->Row.resize(width * 3);
     job->Image.Width = int(width);
+    job->Image.Pixels.reserve(width * job->Info.output_height * 4);
     while (job->Info.output_scanline < job->Info.output_height) {
         JSAMPROW row = job->Row.data();
         jpeg_read_scanlines(&job->Info, &row, 1);

@@ -1,8 +1,11 @@
 // PSP pictures: every layout, compression and bit depth decodes to the same
 // pixels; damaged files are refused with a message naming them.
+#include "CoreTestSupport.h"
+
 #include "app/UFileIO.h"
 #include "media/UPSP.h"
 
+#include "testdata/ByteBuilder.h"
 #include "testdata/PspBuilder.h"
 
 #include <gmock/gmock.h>
@@ -273,6 +276,72 @@ INSTANTIATE_TEST_SUITE_P(
                "is damaged: the palette is missing"},
         Damage{"SixteenBitSamples", 0, Change([](PspBuilder &f) { f.Depth = 48; }), "uses a PSP bit depth (48)"},
         Damage{"JpegLayers", 0, Change([](PspBuilder &f) { f.Compression = 3; }), "uses a PSP compression (3)"}),
+    [](const auto &info) { return std::string(info.param.Name); });
+
+// ---------------------------------------------------------------- hostile files
+
+// A grey picture of width x height holding count layers of side x side pixels
+// of one grey level, deflated: a few bytes a layer, whatever its size.
+std::string DeflatedGreyLayers(std::int32_t width, std::int32_t height, std::int32_t side, int count)
+{
+    PspBuilder file;
+    file.Width = width;
+    file.Height = height;
+    file.Depth = 8;
+    file.Greyscale = true;
+    file.Compression = PspBuilder::Lz77;
+    const std::string stored = PspBuilder::Compress(std::string(std::size_t(side) * std::size_t(side), '\x80'),
+                                                    PspBuilder::Lz77);
+    for (int i = 0; i < count; ++i) {
+        PspLayer layer = PspBuilder::SingleChannelLayer(0, 0, side, side, {});
+        layer.Channels[0].StoredField = stored;
+        file.Layers.push_back(layer);
+    }
+    return file.Build();
+}
+
+// A PSP picture made to cost more than it holds, and what a user sees of it.
+struct HostilePsp {
+    const char *Name;
+    std::function<std::string()> Make;
+    std::string Seen; // the picture's size; or the refusal after the file's name
+};
+
+void PrintTo(const HostilePsp &psp, std::ostream *out)
+{
+    *out << psp.Name;
+}
+
+class HostilePsps : public ::testing::TestWithParam<HostilePsp> {
+protected:
+    coretest::TempFolder dir;
+};
+
+TEST_P(HostilePsps, StayWithinTheirBounds)
+{
+    const std::string path = dir / "hostile.psp";
+    testdata::WriteFile(path, GetParam().Make());
+    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+        const TRgbaImage image = DecodePsp(ReadWholeFile(path), path);
+        return std::to_string(image.Width) + " x " + std::to_string(image.Height);
+    });
+    if (run.Error.empty())
+        EXPECT_EQ(run.Answer, GetParam().Seen);
+    else
+        EXPECT_EQ(run.Error, "\"" + path + "\" " + GetParam().Seen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, HostilePsps,
+    ::testing::Values(
+        HostilePsp{"CanvasOfTheMostPixels", [] { return DeflatedGreyLayers(16384, 8192, 1, 1); },
+                   "is too large to show (16384 x 8192)."},
+        HostilePsp{"LayerFarLargerThanTheCanvas", [] { return DeflatedGreyLayers(1, 1, 8000, 1); },
+                   "is too large to show (8000 x 8000)."},
+        HostilePsp{"LayersOfTheWholeCanvas", [] { return DeflatedGreyLayers(2048, 2048, 2048, 10); },
+                   "2048 x 2048"},
+        HostilePsp{"TooManyLayersOfTheWholeCanvas", [] { return DeflatedGreyLayers(2048, 2048, 2048, 1000); },
+                   "is too large to show: its layers hold more pixels than its size allows."}),
     [](const auto &info) { return std::string(info.param.Name); });
 
 } // namespace

@@ -445,4 +445,70 @@ TEST(TextureTypes, TheExtensionOfAPathNamesTheType)
         EXPECT_EQ(TextureTypeOfPath(path), type) << path;
 }
 
+// ---------------------------------------------------------------- hostile files
+
+// A run-length TGA of width x height pixels of one colour: runs of 128.
+std::string UniformRunLengthTga(std::uint16_t width, std::uint16_t height)
+{
+    testdata::ByteBuilder tga;
+    tga.U8(0).U8(0).U8(10).Zeros(9).U16(width).U16(height).U8(24).U8(0);
+    for (std::uint64_t left = std::uint64_t(width) * height; left > 0; left -= std::min<std::uint64_t>(left, 128))
+        tga.U8(std::uint8_t(0x80 | (std::min<std::uint64_t>(left, 128) - 1))).U8(10).U8(20).U8(30);
+    return tga.Take();
+}
+
+// A texture made to cost more than it holds, and what a user sees of it.
+struct HostileTexture {
+    const char *Name;
+    const char *Type;
+    std::function<std::string()> Make;
+    std::string Seen; // the picture's size; or the refusal after the file's name
+};
+
+void PrintTo(const HostileTexture &texture, std::ostream *out)
+{
+    *out << texture.Name;
+}
+
+class HostileTextures : public ::testing::TestWithParam<HostileTexture> {
+protected:
+    coretest::TempFolder dir;
+};
+
+TEST_P(HostileTextures, StayWithinTheirBounds)
+{
+    const std::string path = dir / (std::string("hostile.") + GetParam().Type);
+    testdata::WriteFile(path, GetParam().Make());
+    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+        const TModelPalette palette(kModelPaletteRows);
+        const TTexturePicture texture = DecodeTexture(ReadWholeFile(path), GetParam().Type, path, &palette);
+        return std::to_string(texture.Image.Width) + " x " + std::to_string(texture.Image.Height);
+    });
+    if (run.Error.empty())
+        EXPECT_EQ(run.Answer, GetParam().Seen);
+    else
+        EXPECT_EQ(run.Error, "\"" + path + "\" " + GetParam().Seen);
+}
+
+PaletteColour Grey(int, int)
+{
+    return {128, 128, 128};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, HostileTextures,
+    ::testing::Values(
+        HostileTexture{"RunLengthTgaOfTheMostPixels", "TGA", [] { return UniformRunLengthTga(16384, 8192); },
+                       "is too large to show (16384 x 8192)."},
+        HostileTexture{"RunLengthTgaOfManyPixels", "TGA", [] { return UniformRunLengthTga(2048, 2048); },
+                       "2048 x 2048"},
+        HostileTexture{"JpegOfTheMostPixels", "JPG", [] { return testdata::EncodeJpeg(6000, 6000, true, Grey); },
+                       "is too large to show (6000 x 6000)."},
+        HostileTexture{"JpegOfManyPixels", "JPG", [] { return testdata::EncodeJpeg(2048, 2048, true, Grey); },
+                       "2048 x 2048"},
+        HostileTexture{"PltOfManyPixels", "PLT",
+                       [] { return testdata::BuildPlt(2048, 2048, std::vector<testdata::PltPixel>(2048 * 2048)); },
+                       "2048 x 2048"}),
+    [](const auto &info) { return std::string(info.param.Name); });
+
 } // namespace
