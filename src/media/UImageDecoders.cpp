@@ -48,7 +48,6 @@ bool RecognisesTga(const QByteArray &bytes)
     const unsigned idLength = h[0];
     const unsigned mapType = h[1];
     const unsigned imageType = h[2];
-    const unsigned mapFirst = ReadU16LE(h + 3);
     const unsigned mapLength = ReadU16LE(h + 5);
     const unsigned mapEntryBits = h[7];
     const unsigned width = ReadU16LE(h + 12);
@@ -61,15 +60,13 @@ bool RecognisesTga(const QByteArray &bytes)
     if ((descriptor & 0xC0) != 0 || (descriptor & 0x0F) > 8) // interleaving bits, alpha bits
         return false;
 
-    // The colour map: present with a known entry size, or absent with empty fields.
+    // The colour map: present with a known entry size, or absent. Without one
+    // its fields mean nothing: many writers leave bytes of their own there.
     if (mapType == 1) {
         if (mapLength == 0 || (mapEntryBits != 15 && mapEntryBits != 16 && mapEntryBits != 24 &&
                                mapEntryBits != 32))
             return false;
-    } else if (mapType == 0) {
-        if (mapFirst != 0 || mapLength != 0)
-            return false;
-    } else {
+    } else if (mapType != 0) {
         return false;
     }
 

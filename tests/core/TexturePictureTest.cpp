@@ -64,6 +64,7 @@ struct TgaCase {
     bool TopDown;
     bool RightToLeft;
     const char *Id;
+    bool LeftoverMapFields = false; // the colour-map fields of a picture without one hold bytes
 };
 class TgaLayouts : public ::testing::TestWithParam<TgaCase> {};
 
@@ -77,7 +78,10 @@ TEST_P(TgaLayouts, DecodeUprightWithTheirPixels)
     layout.RightToLeft = c.RightToLeft;
     layout.Id = c.Id;
     const demo::Picture picture = SamplePicture();
-    const TTexturePicture texture = Decode(demo::MakeTgaWith(picture, layout), "TGA");
+    std::string bytes = demo::MakeTgaWith(picture, layout);
+    if (c.LeftoverMapFields)
+        bytes.replace(3, 5, std::string("\x34\x12\x00\x01\x18", 5)); // first entry, length 256, 24-bit entries
+    const TTexturePicture texture = Decode(bytes, "TGA");
     ASSERT_EQ(texture.Image.Width, 4);
     ASSERT_EQ(texture.Image.Height, 3);
     EXPECT_EQ(texture.Image.Pixels, Rgba(picture, c.Bits == 32));
@@ -94,7 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TgaCase{"RightToLeft24", 24, false, false, true, ""},
                       TgaCase{"ImageIdSkipped", 24, false, false, false, "made by hand"},
                       TgaCase{"RunLength24", 24, true, false, false, ""},
-                      TgaCase{"RunLength32TopDown", 32, true, true, false, "id"}),
+                      TgaCase{"RunLength32TopDown", 32, true, true, false, "id"},
+                      TgaCase{"LeftoverMapFields24", 24, false, false, false, "", true},
+                      TgaCase{"LeftoverMapFieldsRunLength32", 32, true, true, false, "id", true}),
     [](const auto &info) { return std::string(info.param.Name); });
 
 TEST(TgaTexture, RunLengthPacketsMayRunFromOneRowIntoTheNext)
