@@ -1,5 +1,7 @@
 #include "CoreTestSupport.h"
 
+#include "testdata/ByteBuilder.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -94,6 +96,17 @@ constexpr double kSecondsPerMB = 1.0;
 constexpr double kLeastSeconds = 1.0;
 constexpr double kSanitizedSlowdown = 4.0;
 
+std::uint64_t MemoryBound(std::uint64_t fileBytes)
+{
+    return kMemoryPerFileByte * fileBytes + kMemoryAllowance;
+}
+
+double TimeBound(std::uint64_t fileBytes)
+{
+    const double seconds = std::max(kLeastSeconds, kSecondsPerMB * double(fileBytes) / 1e6);
+    return kSanitized ? kSanitizedSlowdown * seconds : seconds;
+}
+
 // A field of /proc/self/status in bytes ("VmRSS:", "VmHWM:" ...), 0 when missing.
 std::uint64_t StatusBytes(const char *field)
 {
@@ -177,9 +190,16 @@ void WriteText(int fd, const std::string &text)
     ::_exit(0);
 }
 
-TBoundedRead RunInChild(std::uint64_t fileBytes, const std::function<std::string()> &read)
+// The reader's report and how its child ended.
+struct TChildRun : TBoundedRead {
+    std::string Ended; // "" when the reader returned or raised; else how the child died
+    double Seconds = 0;
+    std::uint64_t PeakBytes = 0; // growth of the child's resident memory while the reader ran
+};
+
+TChildRun RunInChild(std::uint64_t fileBytes, const std::function<std::string()> &read)
 {
-    TBoundedRead run;
+    TChildRun run;
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0)
         throw std::runtime_error("no pipe for the child");
@@ -245,26 +265,10 @@ void SkipMemoryCheck()
 
 } // namespace
 
-std::uint64_t MemoryBound(std::uint64_t fileBytes)
-{
-    return kMemoryPerFileByte * fileBytes + kMemoryAllowance;
-}
-
-double TimeBound(std::uint64_t fileBytes)
-{
-    const double seconds = std::max(kLeastSeconds, kSecondsPerMB * double(fileBytes) / 1e6);
-    return kSanitized ? kSanitizedSlowdown * seconds : seconds;
-}
-
-bool MemoryMeasured()
-{
-    return !kSanitized;
-}
-
 TBoundedRead ExpectBoundedRead(const std::string &path, const std::function<std::string()> &read)
 {
     const std::uint64_t fileBytes = fs::file_size(path);
-    const TBoundedRead run = RunInChild(fileBytes, read);
+    const TChildRun run = RunInChild(fileBytes, read);
     EXPECT_EQ(run.Ended, "") << path;
     if (!run.Ended.empty())
         return run;
@@ -275,11 +279,33 @@ TBoundedRead ExpectBoundedRead(const std::string &path, const std::function<std:
     if (!run.Error.empty()) {
         EXPECT_NE(run.Error.find(path), std::string::npos) << "the error names no file: " << run.Error;
     }
-    if (MemoryMeasured()) {
+    if (!kSanitized) {
         EXPECT_LE(run.PeakBytes, MemoryBound(fileBytes))
             << path << " (" << fileBytes << " bytes) took " << (run.PeakBytes >> 20) << " MiB";
     } else {
         SkipMemoryCheck();
+    }
+    return run;
+}
+
+void PrintTo(const THostileFile &file, std::ostream *out)
+{
+    *out << file.Name;
+}
+
+std::string NameOf(const ::testing::TestParamInfo<THostileFile> &info)
+{
+    return info.param.Name;
+}
+
+TBoundedRead ExpectSeen(const THostileFile &file, const std::string &path, const std::function<std::string()> &read)
+{
+    testdata::WriteFile(path, file.Make());
+    const TBoundedRead run = ExpectBoundedRead(path, read);
+    if (run.Error.empty()) {
+        EXPECT_EQ(run.Answer, file.Seen);
+    } else {
+        EXPECT_EQ(run.Error.substr(0, path.size() + 3 + file.Seen.size()), "\"" + path + "\" " + file.Seen);
     }
     return run;
 }

@@ -65,36 +65,37 @@ private:
 // Every file and folder below root, as '/'-separated paths relative to it.
 std::set<std::string> EntriesBelow(const std::filesystem::path &root);
 
-// ---------------------------------------------------------------- bounded reads
+// ---------------------------------------------------------------- hostile files
 
-// What a reader did with one file, run in a child process of its own: a
-// reader that breaks the bounds then fails its test instead of taking the
-// machine's memory or time.
+// Every reader keeps these bounds, whatever a file holds: memory under 16
+// times the file and 64 MiB more, time under one second per MB (at least a
+// second, four under the sanitizers, which run slower). A reader is run in a
+// child process of its own, so that one breaking them fails its test instead
+// of taking the machine's memory or time.
 struct TBoundedRead {
-    std::string Ended;                 // "" when the reader returned or raised; else how the child died
     std::string Answer;                // what the reader returned: what a user would see of the file
-    std::string Error;                 // the text of what the reader raised, "" when it raised nothing
+    std::string Error;                 // the text of what it raised, "" when it raised nothing
     std::vector<std::string> Messages; // the messages it showed
-    double Seconds = 0;
-    std::uint64_t PeakBytes = 0; // growth of the child's resident memory while the reader ran
-
-    bool Refused() const { return !Error.empty() || !Messages.empty(); }
 };
 
-// Every reader, whatever a file of this size holds: memory under 16 times the
-// file and 64 MiB more, time under one second per MB (at least one second for
-// the smallest files, and more under the sanitizers, which run slower).
-std::uint64_t MemoryBound(std::uint64_t fileBytes);
-double TimeBound(std::uint64_t fileBytes);
-// False in sanitized builds: their shadow memory and quarantine of freed
-// blocks swell the resident memory.
-bool MemoryMeasured();
-
 // Runs read (a reader on the file at path, returning what a user would see of
-// it) in a child process and expects it to end within the bounds, having read
-// the file or refused it with an error naming it. In sanitized builds the test ends skipped, saying that its memory
-// was not measured, once everything else has been checked.
+// it) and expects it to end within the bounds, having read the file or
+// refused it with an error naming it. Sanitized builds measure no memory
+// (their shadow memory swells it): the test then ends skipped, once
+// everything else has been checked.
 TBoundedRead ExpectBoundedRead(const std::string &path, const std::function<std::string()> &read);
+
+// A file made to cost more than it holds, and what a user sees of it: the
+// reader's answer, or the start of its refusal after the file's quoted name.
+struct THostileFile {
+    const char *Name;
+    std::function<std::string()> Make; // the file's bytes
+    std::string Seen;
+};
+void PrintTo(const THostileFile &file, std::ostream *out);
+std::string NameOf(const ::testing::TestParamInfo<THostileFile> &info);
+// Writes file to path, and expects read to keep the bounds and see what the file says.
+TBoundedRead ExpectSeen(const THostileFile &file, const std::string &path, const std::function<std::string()> &read);
 
 // Base fixture: a fresh folder and message capture for every test.
 class CoreTest : public ::testing::Test {

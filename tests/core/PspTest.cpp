@@ -300,19 +300,7 @@ std::string DeflatedGreyLayers(std::int32_t width, std::int32_t height, std::int
     return file.Build();
 }
 
-// A PSP picture made to cost more than it holds, and what a user sees of it.
-struct HostilePsp {
-    const char *Name;
-    std::function<std::string()> Make;
-    std::string Seen; // the picture's size; or the refusal after the file's name
-};
-
-void PrintTo(const HostilePsp &psp, std::ostream *out)
-{
-    *out << psp.Name;
-}
-
-class HostilePsps : public ::testing::TestWithParam<HostilePsp> {
+class HostilePsps : public ::testing::TestWithParam<coretest::THostileFile> {
 protected:
     coretest::TempFolder dir;
 };
@@ -320,28 +308,23 @@ protected:
 TEST_P(HostilePsps, StayWithinTheirBounds)
 {
     const std::string path = dir / "hostile.psp";
-    testdata::WriteFile(path, GetParam().Make());
-    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+    coretest::ExpectSeen(GetParam(), path, [&] {
         const TRgbaImage image = DecodePsp(ReadWholeFile(path), path);
         return std::to_string(image.Width) + " x " + std::to_string(image.Height);
     });
-    if (run.Error.empty())
-        EXPECT_EQ(run.Answer, GetParam().Seen);
-    else
-        EXPECT_EQ(run.Error, "\"" + path + "\" " + GetParam().Seen);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     All, HostilePsps,
     ::testing::Values(
-        HostilePsp{"CanvasOfTheMostPixels", [] { return DeflatedGreyLayers(16384, 8192, 1, 1); },
+        coretest::THostileFile{"CanvasOfTheMostPixels", [] { return DeflatedGreyLayers(16384, 8192, 1, 1); },
                    "is too large to show (16384 x 8192)."},
-        HostilePsp{"LayerFarLargerThanTheCanvas", [] { return DeflatedGreyLayers(1, 1, 8000, 1); },
+        coretest::THostileFile{"LayerFarLargerThanTheCanvas", [] { return DeflatedGreyLayers(1, 1, 8000, 1); },
                    "is too large to show (8000 x 8000)."},
-        HostilePsp{"LayersOfTheWholeCanvas", [] { return DeflatedGreyLayers(2048, 2048, 2048, 10); },
+        coretest::THostileFile{"LayersOfTheWholeCanvas", [] { return DeflatedGreyLayers(2048, 2048, 2048, 10); },
                    "2048 x 2048"},
-        HostilePsp{"TooManyLayersOfTheWholeCanvas", [] { return DeflatedGreyLayers(2048, 2048, 2048, 1000); },
+        coretest::THostileFile{"TooManyLayersOfTheWholeCanvas", [] { return DeflatedGreyLayers(2048, 2048, 2048, 1000); },
                    "is too large to show: its layers hold more pixels than its size allows."}),
-    [](const auto &info) { return std::string(info.param.Name); });
+    coretest::NameOf);
 
 } // namespace

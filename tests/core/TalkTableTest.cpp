@@ -345,20 +345,6 @@ TEST_F(TalkTableTest, SearchMatchesCharactersInTheTablesLanguage)
 
 // ---------------------------------------------------------------- hostile tables
 
-// A talk table made to cost more than it holds, and what a user sees of it.
-struct HostileTalkTable {
-    const char *Name;
-    std::function<TlkBuilder()> Make;
-    std::string Seen; // entries, bytes of text over all of them, damage
-};
-
-void PrintTo(const HostileTalkTable &table, std::ostream *out)
-{
-    *out << table.Name;
-}
-
-class HostileTalkTables : public TalkTableTest, public ::testing::WithParamInterface<HostileTalkTable> {};
-
 constexpr std::uint32_t kMegabyte = 1u << 20;
 
 // Entries 2 and on give the offset and size of entry 1's text.
@@ -374,10 +360,12 @@ TlkBuilder SharingOneText(std::size_t entries, std::uint32_t textSize, std::uint
     return tlk;
 }
 
+class HostileTalkTables : public TalkTableTest, public ::testing::WithParamInterface<coretest::THostileFile> {};
+
 TEST_P(HostileTalkTables, StayWithinTheirBounds)
 {
-    const std::string path = Write(GetParam().Make());
-    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+    const std::string path = dir / "hostile.tlk";
+    coretest::ExpectSeen(GetParam(), path, [&] {
         CTLK table;
         table.Load(path);
         std::uint64_t textBytes = 0;
@@ -386,41 +374,40 @@ TEST_P(HostileTalkTables, StayWithinTheirBounds)
         return std::to_string(table.Count()) + " entries, " + std::to_string(textBytes) + " bytes of text" +
                (table.Damage().empty() ? "" : ", damaged");
     });
-    EXPECT_EQ(run.Answer, GetParam().Seen);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     All, HostileTalkTables,
     ::testing::Values(
-        HostileTalkTable{"EveryEntryShowsOneLongText", [] { return SharingOneText(25000, kMegabyte, kMegabyte); },
-                         "25000 entries, 26213351424 bytes of text"},
-        HostileTalkTable{"TextsOverlapEachOther",
-                         [] {
-                             TlkBuilder tlk = SharingOneText(20000, kMegabyte, 0);
-                             for (std::size_t i = 2; i < tlk.Entries.size(); ++i) {
-                                 tlk.Entries[i].OffsetField = std::int32_t(1 + i);
-                                 tlk.Entries[i].SizeField = kMegabyte - std::uint32_t(i);
-                             }
-                             return tlk;
-                         },
-                         "20000 entries, 20770481425 bytes of text"},
-        HostileTalkTable{"HugeCount",
-                         [] {
-                             TlkBuilder tlk = SharingOneText(3, 100, 100);
-                             tlk.StringCountField = 0xFFFFFFFFu;
-                             return tlk;
-                         },
-                         "5 entries, 200 bytes of text, damaged"},
-        HostileTalkTable{"TextsOfFourGigabytes",
-                         [] { return SharingOneText(50000, 10, 0xFFFFFFFFu); },
-                         "50000 entries, 10 bytes of text, damaged"},
-        HostileTalkTable{"BlockPastTheEnd",
-                         [] {
-                             TlkBuilder tlk = SharingOneText(50000, 10, 10);
-                             tlk.StringDataOffsetField = 0xFFFFFFF0u;
-                             return tlk;
-                         },
-                         "50000 entries, 0 bytes of text, damaged"}),
-    [](const auto &info) { return std::string(info.param.Name); });
+        coretest::THostileFile{"EveryEntryShowsOneLongText",
+                               [] { return SharingOneText(25000, kMegabyte, kMegabyte).Build(); },
+                               "25000 entries, 26213351424 bytes of text"},
+        coretest::THostileFile{"TextsOverlapEachOther",
+                               [] {
+                                   TlkBuilder tlk = SharingOneText(20000, kMegabyte, 0);
+                                   for (std::size_t i = 2; i < tlk.Entries.size(); ++i) {
+                                       tlk.Entries[i].OffsetField = std::int32_t(1 + i);
+                                       tlk.Entries[i].SizeField = kMegabyte - std::uint32_t(i);
+                                   }
+                                   return tlk.Build();
+                               },
+                               "20000 entries, 20770481425 bytes of text"},
+        coretest::THostileFile{"HugeCount",
+                               [] {
+                                   TlkBuilder tlk = SharingOneText(3, 100, 100);
+                                   tlk.StringCountField = 0xFFFFFFFFu;
+                                   return tlk.Build();
+                               },
+                               "5 entries, 200 bytes of text, damaged"},
+        coretest::THostileFile{"TextsOfFourGigabytes", [] { return SharingOneText(50000, 10, 0xFFFFFFFFu).Build(); },
+                               "50000 entries, 10 bytes of text, damaged"},
+        coretest::THostileFile{"BlockPastTheEnd",
+                               [] {
+                                   TlkBuilder tlk = SharingOneText(50000, 10, 10);
+                                   tlk.StringDataOffsetField = 0xFFFFFFF0u;
+                                   return tlk.Build();
+                               },
+                               "50000 entries, 0 bytes of text, damaged"}),
+    coretest::NameOf);
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "CoreTestSupport.h"
 
 #include "app/UFileIO.h"
+#include "app/UText.h"
 #include "model/UTexturePicture.h"
 
 #include "DemoPictures.h"
@@ -463,37 +464,21 @@ std::string UniformRunLengthTga(std::uint16_t width, std::uint16_t height)
     return tga.Take();
 }
 
-// A texture made to cost more than it holds, and what a user sees of it.
-struct HostileTexture {
-    const char *Name;
-    const char *Type;
-    std::function<std::string()> Make;
-    std::string Seen; // the picture's size; or the refusal after the file's name
-};
-
-void PrintTo(const HostileTexture &texture, std::ostream *out)
-{
-    *out << texture.Name;
-}
-
-class HostileTextures : public ::testing::TestWithParam<HostileTexture> {
+// Rows are named after the type of their texture first (TgaRunLength...).
+class HostileTextures : public ::testing::TestWithParam<coretest::THostileFile> {
 protected:
     coretest::TempFolder dir;
 };
 
 TEST_P(HostileTextures, StayWithinTheirBounds)
 {
-    const std::string path = dir / (std::string("hostile.") + GetParam().Type);
-    testdata::WriteFile(path, GetParam().Make());
-    const coretest::TBoundedRead run = coretest::ExpectBoundedRead(path, [&] {
+    const std::string type = UpperCaseAscii(std::string(GetParam().Name, 3));
+    const std::string path = dir / ("hostile." + type);
+    coretest::ExpectSeen(GetParam(), path, [&] {
         const TModelPalette palette(kModelPaletteRows);
-        const TTexturePicture texture = DecodeTexture(ReadWholeFile(path), GetParam().Type, path, &palette);
+        const TTexturePicture texture = DecodeTexture(ReadWholeFile(path), type, path, &palette);
         return std::to_string(texture.Image.Width) + " x " + std::to_string(texture.Image.Height);
     });
-    if (run.Error.empty())
-        EXPECT_EQ(run.Answer, GetParam().Seen);
-    else
-        EXPECT_EQ(run.Error, "\"" + path + "\" " + GetParam().Seen);
 }
 
 PaletteColour Grey(int, int)
@@ -504,17 +489,19 @@ PaletteColour Grey(int, int)
 INSTANTIATE_TEST_SUITE_P(
     All, HostileTextures,
     ::testing::Values(
-        HostileTexture{"RunLengthTgaOfTheMostPixels", "TGA", [] { return UniformRunLengthTga(16384, 8192); },
-                       "is too large to show (16384 x 8192)."},
-        HostileTexture{"RunLengthTgaOfManyPixels", "TGA", [] { return UniformRunLengthTga(2048, 2048); },
-                       "2048 x 2048"},
-        HostileTexture{"JpegOfTheMostPixels", "JPG", [] { return testdata::EncodeJpeg(6000, 6000, true, Grey); },
-                       "is too large to show (6000 x 6000)."},
-        HostileTexture{"JpegOfManyPixels", "JPG", [] { return testdata::EncodeJpeg(2048, 2048, true, Grey); },
-                       "2048 x 2048"},
-        HostileTexture{"PltOfManyPixels", "PLT",
-                       [] { return testdata::BuildPlt(2048, 2048, std::vector<testdata::PltPixel>(2048 * 2048)); },
-                       "2048 x 2048"}),
-    [](const auto &info) { return std::string(info.param.Name); });
+        coretest::THostileFile{"TgaRunLengthOfTheMostPixels", [] { return UniformRunLengthTga(16384, 8192); },
+                               "is too large to show (16384 x 8192)."},
+        coretest::THostileFile{"TgaRunLengthOfManyPixels", [] { return UniformRunLengthTga(2048, 2048); },
+                               "2048 x 2048"},
+        coretest::THostileFile{"JpgOfTheMostPixels", [] { return testdata::EncodeJpeg(6000, 6000, true, Grey); },
+                               "is too large to show (6000 x 6000)."},
+        coretest::THostileFile{"JpgOfManyPixels", [] { return testdata::EncodeJpeg(2048, 2048, true, Grey); },
+                               "2048 x 2048"},
+        coretest::THostileFile{"PltOfManyPixels",
+                               [] {
+                                   return testdata::BuildPlt(2048, 2048, std::vector<testdata::PltPixel>(2048 * 2048));
+                               },
+                               "2048 x 2048"}),
+    coretest::NameOf);
 
 } // namespace
