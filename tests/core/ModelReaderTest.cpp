@@ -425,7 +425,7 @@ TEST_F(ModelReaderTest, DemoModelsFindTheirTexturesWhereverTheyLie)
     ASSERT_TRUE(key.Open((demo / "game" / "chitin.key").string()));
     CMOD erf;
     ASSERT_TRUE(erf.Open((demo / "samples" / "sample.erf").string()));
-    for (const std::string name : {"demo_box", "demo_crate", "demo_rig", "demo_lantern"}) {
+    for (const std::string name : {"demo_box", "demo_crate", "demo_rig", "demo_lantern", "demo_chest"}) {
         SCOPED_TRACE(name);
         const std::string loose = (demo / "samples" / (name + ".mdl")).string();
         ASSERT_TRUE(mdl.Open(loose));

@@ -107,6 +107,29 @@ std::string CrateModel()
     return model.Build();
 }
 
+std::string ChestModel()
+{
+    testdata::MdlBuilder model;
+    model.Name = "demo_chest";
+    model.SuperModel = "NULL";
+    const int root = model.Add(Dummy("demo_chest"));
+    testdata::MdlNode body = BoxMesh("body", "demo_wood", {0.6f, 0.4f, 0.35f});
+    body.Controllers = testdata::MdlBuilder::Placement({0, 0, 0.35f}, kNoTurn);
+    const int chest = model.Add(body, root);
+    // The rune lies just above the lid, facing up.
+    testdata::MdlNode rune;
+    rune.Kind = kind::Trimesh;
+    rune.Name = "rune";
+    rune.Texture = "demo_rune";
+    rune.Ambient = rune.Diffuse = {1, 1, 1};
+    rune.Controllers = testdata::MdlBuilder::Placement({0, 0, 0.36f}, kNoTurn);
+    rune.Vertices = {{-0.3f, -0.3f, 0}, {0.3f, -0.3f, 0}, {0.3f, 0.3f, 0}, {-0.3f, 0.3f, 0}};
+    rune.TexCoords = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    rune.Faces = {{0, 1, 2}, {0, 2, 3}};
+    model.Add(rune, chest);
+    return model.Build();
+}
+
 std::string RigModel()
 {
     testdata::MdlBuilder model;
