@@ -4,6 +4,7 @@
 
 #include "app/UFileIO.h"
 
+#include "DemoDds.h"
 #include "DemoPictures.h"
 #include "testdata/ByteBuilder.h"
 
@@ -152,12 +153,12 @@ TEST_F(ImageDecodersTest, DecodersAreRegisteredInTheirOrderWithTheirLibraries)
         names.push_back(decoder.Name);
         const bool magick = names.back() == "TGA" || names.back() == "PCX" || names.back() == "PSD" ||
                             names.back() == "SGI";
-        const TImageLibrary library =
-            names.back() == "PSP" ? TImageLibrary::Core : magick ? TImageLibrary::Magick : TImageLibrary::Qt;
+        const bool core = names.back() == "PSP" || names.back() == "DDS";
+        const TImageLibrary library = core ? TImageLibrary::Core : magick ? TImageLibrary::Magick : TImageLibrary::Qt;
         EXPECT_EQ(decoder.Library, library) << decoder.Name;
     }
     EXPECT_EQ(names,
-              (std::vector<std::string>{"TGA", "PCX", "GIF", "PNG", "PSD", "PSP", "TIFF", "SGI", "JPEG", "BMP"}));
+              (std::vector<std::string>{"TGA", "PCX", "GIF", "PNG", "PSD", "PSP", "DDS", "TIFF", "SGI", "JPEG", "BMP"}));
 }
 
 TEST_F(ImageDecodersTest, EachFormatIsRecognisedByItsContentWhateverTheFileIsCalled)
@@ -341,6 +342,44 @@ TEST_F(ImageDecodersTest, PspPicturesDecodeToTheirPixelsOrNameTheDamagedFile)
 
     const QString cut = Write("cut.psp", bytes.substr(0, bytes.size() - 1));
     EXPECT_EQ(LoadError(cut), "\"" + cut.toStdString() + "\" is damaged: the file is cut short.");
+}
+
+// 8 x 8, one colour a 4 x 4 block, in colours (and alpha) that DXT blocks
+// store exactly; no two blocks alike, so a picture upside down shows.
+Picture DdsPicture(bool withAlpha)
+{
+    const std::uint32_t colours[4] = {0xFFE72010, 0x8010D321, 0xFF2130E7, 0x00EFD710};
+    Picture picture{8, 8, {}};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            picture.Pixels.push_back(colours[(y / 4) * 2 + x / 4] | (withAlpha ? 0 : 0xFF000000u));
+    return picture;
+}
+
+TEST_F(ImageDecodersTest, DdsTexturesOfBothContainersAreShownUpright)
+{
+    const Picture opaque = DdsPicture(false), alpha = DdsPicture(true);
+    const std::pair<std::string, Picture> files[] = {
+        {demo::MakeShortDds(opaque, demo::DdsKind::Dxt1), opaque},
+        {demo::MakeShortDds(alpha, demo::DdsKind::Dxt5), alpha},
+        {demo::MakeStandardDds(opaque, demo::DdsKind::Dxt1), opaque},
+        {demo::MakeStandardDds(alpha, demo::DdsKind::Dxt5), alpha},
+    };
+    for (const auto &[bytes, picture] : files) {
+        EXPECT_STREQ(DecoderName(bytes), "DDS");
+        for (const QString &name : {QStringLiteral("texture.dat"), QStringLiteral("texture.tga")}) {
+            const TPicture loaded = LoadAs(bytes, name);
+            EXPECT_EQ(loaded.Format, "DDS");
+            ExpectPixels(loaded.Image, picture);
+        }
+    }
+    // Damage: a standard file is claimed by its signature and refused by the
+    // core's reader; a short header that no longer fits is no DDS at all.
+    const std::string standard = std::get<0>(files[3]);
+    const QString cut = Write("cut.dds", standard.substr(0, 128 + 40));
+    EXPECT_THAT(LoadError(cut), HasSubstr("\"" + cut.toStdString() + "\" is damaged: it is cut short"));
+    const std::string shortHeader = std::get<0>(files[0]);
+    EXPECT_THAT(LoadError(Write("short.dds", shortHeader.substr(0, 30))), HasSubstr("is not a DDS picture"));
 }
 
 TEST_F(ImageDecodersTest, TiffOrientationIsApplied)
