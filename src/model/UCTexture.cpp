@@ -125,6 +125,18 @@ bool IsPowerOfTwo(int side)
     return side > 0 && (side & (side - 1)) == 0;
 }
 
+// A new texture, bound, modulating the colour, filtered through its mipmaps.
+GLuint NewTexture()
+{
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    return texture;
+}
+
 GLenum GLFormat(TTextureLayout layout)
 {
     switch (layout) {
@@ -189,12 +201,7 @@ void CTexture::Upload(const TTexturePicture &picture, const std::string &name)
     Release();
     const std::vector<std::uint8_t> rows = UploadRows(picture);
     const GLenum format = GLFormat(picture.Layout);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    const GLuint texture = NewTexture();
     // Three-byte rows need not end on four-byte boundaries.
     GLint alignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
@@ -230,12 +237,7 @@ bool CTexture::UploadCompressed(std::string_view bytes, const std::string &name)
     Release();
     while (glGetError() != GL_NO_ERROR) {
     }
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    const GLuint texture = NewTexture();
     glTexParameteri(GL_TEXTURE_2D, kMaxLevel, GLint(dds.Levels.size() - 1));
     if (dds.Format == TDdsFormat::Bc4) {
         glTexParameteri(GL_TEXTURE_2D, kSwizzleGreen, GL_RED);
