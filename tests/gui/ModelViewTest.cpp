@@ -237,39 +237,56 @@ demo::Picture ExactQuarters(int width, int height, bool withAlpha)
     return picture;
 }
 
-// Grey quarters of 4 x 4 as BC4 blocks (values 40, 90, 160, 230 from the top
-// left), with the three smaller levels.
-demo::Picture GreyQuarters()
+// Quarters of 4 x 4 as BC4 (grey) or BC5 (red and green) blocks, with the
+// three smaller levels; the picture they show, top left first.
+const std::uint8_t kRedValues[4] = {40, 90, 160, 230}, kGreenValues[4] = {200, 30, 120, 70};
+
+demo::Picture ChannelQuarters(bool bc5)
 {
-    const std::uint32_t values[4] = {40, 90, 160, 230};
     demo::Picture picture{8, 8, {}};
     for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            picture.Pixels.push_back(0xFF000000u | values[(y < 4 ? 0 : 2) + (x < 4 ? 0 : 1)] * 0x010101u);
+        for (int x = 0; x < 8; ++x) {
+            const std::uint32_t red = kRedValues[(y < 4 ? 0 : 2) + (x < 4 ? 0 : 1)];
+            const std::uint32_t green = bc5 ? kGreenValues[(y < 4 ? 0 : 2) + (x < 4 ? 0 : 1)] : red;
+            picture.Pixels.push_back(0xFF000000u | red << 16 | green << 8 | (bc5 ? 0 : red));
+        }
     return picture;
 }
 
-std::string Bc4Quarters()
+std::string ChannelBlocks(bool bc5)
 {
     testdata::DdsHeader header;
     header.Width = header.Height = 8;
     header.MipCount = 4;
-    header.FourCC = "ATI1";
+    header.FourCC = bc5 ? "ATI2" : "ATI1";
     testdata::ByteBuilder blocks;
-    for (const std::uint8_t value : {160, 230, 40, 90, 128, 128, 128}) // the bottom blocks first, then the levels
-        blocks.U8(value).U8(value).Zeros(6);
+    for (const int quarter : {2, 3, 0, 1, 0, 0, 0}) { // the bottom blocks first, then the levels
+        blocks.U8(kRedValues[quarter]).U8(kRedValues[quarter]).Zeros(6);
+        if (bc5)
+            blocks.U8(kGreenValues[quarter]).U8(kGreenValues[quarter]).Zeros(6);
+    }
     return testdata::BuildStandardDds(header, blocks.Take());
+}
+
+bool Offers(const char *extension)
+{
+    const std::string list = reinterpret_cast<const char *>(glGetString(GL_EXTENSIONS));
+    return (" " + list + " ").find(" " + std::string(extension) + " ") != std::string::npos;
 }
 
 struct TDdsTextureCase {
     const char *Name;
     std::function<demo::Picture()> Picture;
     std::function<std::string(const demo::Picture &)> Dds;
-    bool Alpha = false; // the TGA equivalent: 32 bits rather than 24
+    const char *BlocksWith; // the extension under which its blocks go to the card as they are
+    bool Alpha = false;     // the TGA equivalent: 32 bits rather than 24
 };
 void PrintTo(const TDdsTextureCase &c, std::ostream *out) { *out << c.Name; }
 
 class DdsTextures : public ModelViewTest, public ::testing::WithParamInterface<TDdsTextureCase> {};
+
+const char *const kS3tc = "GL_EXT_texture_compression_s3tc";
+const char *const kRgtc = "GL_ARB_texture_compression_rgtc";
 
 // The same square drawn with the picture as a TGA, then as a DDS found beside
 // the model where no TGA or PLT is: the frames match pixel for pixel.
@@ -287,6 +304,12 @@ TEST_P(DdsTextures, DrawLikeTheirTgaEquivalent)
     const CTexture *texture = dds->GLView->Drawing.MaterialTexture(0);
     ASSERT_TRUE(texture && texture->GLName() != 0);
     EXPECT_EQ(texture->Format(), tga->GLView->Drawing.MaterialTexture(0)->Format());
+    dds->GLView->makeCurrent();
+    EXPECT_EQ(texture->Compressed(), GetParam().BlocksWith && Offers(GetParam().BlocksWith));
+    GLint compressed = 0;
+    texture->Bind();
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_COMPRESSED, &compressed);
+    EXPECT_EQ(compressed != 0, texture->Compressed());
     const QImage expected = Frame(*tga), drawn = Frame(*dds);
     ASSERT_EQ(drawn.size(), expected.size());
     int differing = 0;
@@ -305,12 +328,16 @@ INSTANTIATE_TEST_SUITE_P(
     All, DdsTextures,
     ::testing::Values(
         TDdsTextureCase{"ShortHeaderDxt1", [] { return ExactQuarters(8, 8, false); },
-                        [](const demo::Picture &p) { return demo::MakeShortDds(p, demo::DdsKind::Dxt1); }},
+                        [](const demo::Picture &p) { return demo::MakeShortDds(p, demo::DdsKind::Dxt1); }, kS3tc},
         TDdsTextureCase{"StandardDxt5BlendedLikeAnRgbaTga", [] { return ExactQuarters(8, 8, true); },
-                        [](const demo::Picture &p) { return demo::MakeStandardDds(p, demo::DdsKind::Dxt5); }, true},
+                        [](const demo::Picture &p) { return demo::MakeStandardDds(p, demo::DdsKind::Dxt5); }, kS3tc,
+                        true},
         TDdsTextureCase{"NotAPowerOfTwoDecoded", [] { return ExactQuarters(8, 12, false); },
-                        [](const demo::Picture &p) { return demo::MakeShortDds(p, demo::DdsKind::Dxt1); }},
-        TDdsTextureCase{"Bc4Grey", GreyQuarters, [](const demo::Picture &) { return Bc4Quarters(); }}),
+                        [](const demo::Picture &p) { return demo::MakeShortDds(p, demo::DdsKind::Dxt1); }, nullptr},
+        TDdsTextureCase{"Bc4Grey", [] { return ChannelQuarters(false); }, [](const auto &) { return ChannelBlocks(false); },
+                        kRgtc},
+        TDdsTextureCase{"Bc5RedAndGreen", [] { return ChannelQuarters(true); },
+                        [](const auto &) { return ChannelBlocks(true); }, kRgtc}),
     [](const auto &info) { return std::string(info.param.Name); });
 
 TEST_F(ModelViewTest, TheChosenNodeIsFlatPurpleUntilAnotherIsChosen)

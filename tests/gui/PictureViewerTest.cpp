@@ -132,44 +132,6 @@ TEST_F(PictureViewerTest, PspPictureIsShownWithItsNameAndSize)
     ExpectFramedPicture(*viewer);
 }
 
-// The demo's DDS textures, one per container, store their bottom row first.
-TEST_F(PictureViewerTest, DemoDdsTexturesOpenFromTheFileMenuUpright)
-{
-    struct TDemoDds {
-        const char *Name;
-        Picture Encoded;
-    };
-    const TDemoDds files[] = {
-        {"demo_landscape.dds", demo::LandscapePicture(256, 128)}, // sky above, grass below
-        {"demo_emblem.dds", demo::EmblemPicture(128, 128)},       // its ground darkens upwards
-    };
-    for (const TDemoDds &file : files) {
-        const QSize size(file.Encoded.Width, file.Encoded.Height);
-        const int middle = size.width() / 2;
-        const QRgb top = file.Encoded.Pixels[std::size_t(middle)];
-        const QRgb bottom = file.Encoded.Pixels[std::size_t((size.height() - 1) * size.width() + middle)];
-        auto main = CreateMainWindow();
-        OpenFileAnswers = {QStringLiteral(QUORLIN_DEMO_DIR "/samples/") + file.Name};
-        ClickMenuCommand(main.get(), {"File1", "Picture"}, "OpenIMG");
-        TFrm_IMG *viewer = OnlyPictureChild(*main);
-        ASSERT_NE(viewer, nullptr) << file.Name;
-        EXPECT_EQ(viewer->PictureFormat(), "DDS");
-        EXPECT_EQ(viewer->Panel1->text(), QStringLiteral("File : %1, size : %2 x %3")
-                                              .arg(file.Name)
-                                              .arg(size.width())
-                                              .arg(size.height()));
-        QApplication::processEvents();
-        const QImage shown = viewer->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const QRect rect = viewer->Image1->PictureRect();
-        EXPECT_EQ(rect.size(), size);
-        EXPECT_TRUE(Near(shown.pixel(rect.left() + middle, rect.top()), top, 12))
-            << file.Name << std::hex << " top " << shown.pixel(rect.left() + middle, rect.top());
-        EXPECT_TRUE(Near(shown.pixel(rect.left() + middle, rect.bottom()), bottom, 12))
-            << file.Name << std::hex << " bottom " << shown.pixel(rect.left() + middle, rect.bottom());
-        EXPECT_TRUE(ShownMessages.empty());
-    }
-}
-
 TEST_F(PictureViewerTest, LargePictureIsShownWholeReducedToFit)
 {
     auto viewer = ShowViewer();
