@@ -4,8 +4,9 @@
 #   QUORLIN_BENCH_DIR        data folder, must not exist yet (default: /dev/shm/quorlin-bench-PID)
 #   QUORLIN_BENCH_SCALE      percent of the full data size (default 100)
 #   QUORLIN_BENCH_PROGRAM    quorlin-bench (default: archives, packer, tool),
-#                            quorlin-formats-bench (talk tables and GFF files) or
-#                            quorlin-model-bench (binary and ASCII models)
+#                            quorlin-formats-bench (talk tables and GFF files),
+#                            quorlin-model-bench (binary and ASCII models) or
+#                            quorlin-pictures-bench (DDS textures)
 # Further arguments go to the benchmark program (e.g. --benchmark_filter=KEY).
 set -euo pipefail
 
@@ -22,7 +23,7 @@ cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DQUORLIN_BUILD_GUI=OFF -DQUORLIN_BUILD_TESTS=OFF -DQUORLIN_BUILD_BENCHMARKS=ON >/dev/null
 program="${QUORLIN_BENCH_PROGRAM:-quorlin-bench}"
 case "$program" in
-  quorlin-bench|quorlin-formats-bench|quorlin-model-bench) ;;
+  quorlin-bench|quorlin-formats-bench|quorlin-model-bench|quorlin-pictures-bench) ;;
   *) echo "run.sh: unknown QUORLIN_BENCH_PROGRAM $program" >&2; exit 1 ;;
 esac
 cmake --build "$build" -j2 --target quorlin "$program"

@@ -1,6 +1,9 @@
 // Seeds the demo data has no file of: PSP pictures of each version and
-// compression, and a JPEG texture. Usage: fuzz-make-seeds FOLDER (writes
-// FOLDER/Psp/... and FOLDER/Texture/...).
+// compression, a JPEG texture, and DDS textures of the kinds the demo's
+// DXT1 and DXT5 files leave out (DXT3, BC4, BC5, plain pixels, the DX10
+// header). Usage: fuzz-make-seeds FOLDER (writes FOLDER/Psp/...,
+// FOLDER/Texture/... and FOLDER/Dds/...).
+#include "testdata/DdsBuilder.h"
 #include "testdata/PspBuilder.h"
 #include "testdata/TextureBuilder.h"
 
@@ -18,6 +21,7 @@ int main(int argc, char **argv)
     const fs::path folder = argv[1];
     fs::create_directories(folder / "Psp");
     fs::create_directories(folder / "Texture");
+    fs::create_directories(folder / "Dds");
     constexpr int kSide = 4;
     std::string rgba;
     for (int i = 0; i < kSide * kSide; ++i)
@@ -38,5 +42,31 @@ int main(int argc, char **argv)
         return testdata::PaletteColour{std::uint8_t(x * 30), std::uint8_t(y * 30), 90};
     });
     std::ofstream(folder / "Texture" / "seed.jpg", std::ios::binary) << '\3' << jpeg;
+
+    // 8 x 4 with the full chain: 5 blocks, or 8 x 4 x 4 + ... bytes of plain pixels.
+    struct DdsSeed {
+        const char *FourCC;
+        std::uint32_t DxgiFormat;
+        std::size_t Bytes;
+    };
+    const DdsSeed kinds[] = {{"DXT3", 0, 5 * 16}, {"ATI1", 0, 5 * 8}, {"ATI2", 0, 5 * 16},
+                             {"", 0, (32 + 8 + 2 + 1) * 4}, {"DX10", 71, 5 * 8}, {"DX10", 87, (32 + 8 + 2 + 1) * 4}};
+    for (const DdsSeed &kind : kinds) {
+        testdata::DdsHeader header;
+        header.Width = 8;
+        header.MipCount = 4;
+        header.FourCC = kind.FourCC;
+        header.DxgiFormat = kind.DxgiFormat;
+        if (header.FourCC.empty()) {
+            header.PixelFlags = 0x41;
+            header.BitCount = 32;
+            header.RedMask = 0xFF0000, header.GreenMask = 0xFF00, header.BlueMask = 0xFF, header.AlphaMask = 0xFF000000;
+        }
+        std::string levels;
+        for (std::size_t i = 0; i < kind.Bytes; ++i)
+            levels += char(i * 37 + 11);
+        std::ofstream(folder / "Dds" / ("seed" + std::to_string(number++) + ".dds"), std::ios::binary)
+            << testdata::BuildStandardDds(header, levels);
+    }
     return 0;
 }

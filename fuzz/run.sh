@@ -3,14 +3,14 @@
 # Builds the fuzz harnesses with clang, AddressSanitizer and UBSan in
 # build-fuzz/, makes their seed corpora from the demo data, and runs each
 # harness (all of them by default: Key Bif Erf ErfRoundTrip Gff Tlk 2da Ssf
-# Model Texture Psp Language) for SECONDS on its corpus. A finding is kept in
+# Model Texture Psp Dds Language) for SECONDS on its corpus. A finding is kept in
 # build-fuzz/findings/ and makes the script exit with status 1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [HARNESS...]}
 shift
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(Key Bif Erf ErfRoundTrip Gff Tlk 2da Ssf Model Texture Psp Language)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(Key Bif Erf ErfRoundTrip Gff Tlk 2da Ssf Model Texture Psp Dds Language)
 
 build=build-fuzz
 # The demo generator runs during the build; its GStreamer leaks are not ours.
@@ -24,7 +24,7 @@ ninja -C "$build" quorlin quorlin-demo fuzz-make-seeds $(printf 'fuzz-%s ' "${ha
 demo=$build/demo
 corpus=$build/corpus
 rm -rf "$corpus"
-mkdir -p "$corpus"/{Key,Bif,Erf,ErfRoundTrip,Gff,Tlk,2da,Ssf,Model,Texture,Psp,Language} "$build/findings"
+mkdir -p "$corpus"/{Key,Bif,Erf,ErfRoundTrip,Gff,Tlk,2da,Ssf,Model,Texture,Psp,Dds,Language} "$build/findings"
 "$build/bin/fuzz-make-seeds" "$corpus"
 cp "$demo/game/chitin.key" "$corpus/Key/"
 cp "$demo"/game/data/*.bif "$corpus/Bif/"
@@ -45,6 +45,7 @@ for file in "$demo"/samples/* "$extracted"/*; do
     *.2da) cp "$file" "$corpus/2da/" ;;
     *.ssf) cp "$file" "$corpus/Ssf/" ;;
     *.mdl) cp "$file" "$corpus/Model/" ;;
+    *.dds) cp "$file" "$corpus/Dds/" ;;
     # The texture harness reads its first byte as the type: 0 TGA, 1 BMP, 2 PLT.
     *.tga) { printf '\0'; cat "$file"; } >"$corpus/Texture/$name" ;;
     *.bmp) { printf '\1'; cat "$file"; } >"$corpus/Texture/$name" ;;

@@ -45,8 +45,7 @@ target_link_libraries(quorlin-gui PUBLIC quorlin-core quorlin-sound Qt6::Widgets
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
 target_link_libraries(quorlin-gui PRIVATE OpenGL::GL OpenGL::GLU)
 # ImageMagick decodes the picture formats Qt has no reader for (TGA, PCX, PSD, SGI).
-pkg_check_modules(MAGICKPP REQUIRED IMPORTED_TARGET Magick++)
-target_link_libraries(quorlin-gui PRIVATE PkgConfig::MAGICKPP)
+target_link_libraries(quorlin-gui PRIVATE quorlin-magick)
 
 add_executable(quorlin-viewer app/main.cpp)
 target_link_libraries(quorlin-viewer PRIVATE quorlin-gui)

@@ -66,7 +66,7 @@ const std::vector<TFileCommand> &FileCommands()
          "*.UT* *.ITP *.GUI *.ARE *.GIT *.DLG *.FAC *.IFO|*.UT*;*.ITP;*.GUI;*.ARE;*.GIT;*.DLG;*.FAC;*.IFO",
          &OpenInViewer<TFrm_UTX>},
         {"Picture", "Pi&cture", "OpenIMG", "OpenDialogIMG",
-         "TGA BMP JPG JPEG GIF PCX PNG PSD PSP TIF|*.TGA;*.BMP;*.JPG;*.JPEG;*.GIF;*.PCX;*.PNG;*.PSD;*.PSP;*.TIF",
+         "TGA BMP JPG JPEG GIF PCX PNG PSD PSP TIF DDS|*.TGA;*.BMP;*.JPG;*.JPEG;*.GIF;*.PCX;*.PNG;*.PSD;*.PSP;*.TIF;*.DDS",
          &OpenInViewer<TFrm_IMG>},
         {"Sound1", "S&ound", "OpenSND", "OpenDialogSND",
          "WAV MP3 BMU|*.WAV;*.MP3;*.BMU|WAV|*.WAV|MP3|*.MP3|BMU|*.BMU", &OpenInViewer<TFrm_SND>},

@@ -16,8 +16,9 @@ int PreviewKindOf(std::int32_t resType, bool fromErf)
     case 2053: // PWK
     case 9996: // INI
         return kPreviewText;
-    case 1: // BMP
-    case 3: // TGA
+    case 1:    // BMP
+    case 3:    // TGA
+    case 2033: // DDS
         return kPreviewPicture;
     case 6: // PLT
         return kPreviewPLT;

@@ -8,7 +8,7 @@
 constexpr int kPreviewNone = -1;
 constexpr int kPreview2DA = 0;      // 2DA table, handed over as bytes
 constexpr int kPreviewText = 1;     // plain text
-constexpr int kPreviewPicture = 2;  // BMP, TGA
+constexpr int kPreviewPicture = 2;  // BMP, TGA, DDS
 constexpr int kPreviewPLT = 3;      // layered texture
 constexpr int kPreviewGFF = 4;      // blueprints and the other GFF files
 constexpr int kPreviewSound = 5;    // WAV, its file kept while it plays

@@ -1,6 +1,7 @@
 // quorlin: lists, extracts and packs the game's archives, prints its tables and
-// models and colours its PLT textures from the command line. Runs on the same
-// core as the viewer; every message goes to standard error. The commands live
+// models, colours its PLT textures and converts its pictures from the command
+// line. Runs on the same core as the viewer; every message goes to standard
+// error. The commands live
 // in one file per group (archives, tables, models, pictures), each listed once
 // in CommandFiles.
 
@@ -22,7 +23,7 @@ const char *const ToolHelp =
     "usage: quorlin COMMAND [ARGS]\n"
     "\n"
     "Lists, extracts and packs the archives of Duskmere, prints its tables, talk\n"
-    "tables, GFF files and models, and colours its PLT textures.\n"
+    "tables, GFF files and models, colours its PLT textures and converts pictures.\n"
     "\n"
     "Commands:\n"
     "  key list KEY                     list the resources named by a KEY index\n"
@@ -42,6 +43,7 @@ const char *const ToolHelp =
     "  mdl info FILE                    print the header, nodes and animations of a model\n"
     "  plt render FILE OUT.bmp [--palette NAME=ROW]...\n"
     "                                   colour a PLT texture and write it as a BMP\n"
+    "  image convert FILE OUT.png       write a picture (TGA, DDS, PSD ...) as a PNG\n"
     "\n"
     "Every command takes --encoding NAME: the encoding of the game's texts (CP1252,\n"
     "CP1250, CP949, CP950, CP936, CP932 ...). Without it, names and texts are taken\n"

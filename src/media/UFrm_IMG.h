@@ -1,6 +1,6 @@
 // The picture viewer: one picture file above a status strip with its name and
 // size. Opened from File > Picture > Open and embedded by the archive browsers
-// as the preview of BMP and TGA resources.
+// as the preview of BMP, TGA and DDS resources.
 #pragma once
 
 #include <QImage>

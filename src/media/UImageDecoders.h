@@ -1,10 +1,10 @@
 // Picture files turned into a QImage. Each decoder recognises its format by
-// the file's content (never by its name) and decodes with a maintained
-// library: Qt's image plugins or ImageMagick, always told the format
-// explicitly; formats no library reads here (PSP pictures) go to the core's
-// own reader. Files no decoder recognises are loaded by their extension
-// (bitmaps and JPEG pictures). Every failure raises an exception whose text
-// names the file and the reason.
+// the file's content (never by its name, with the core's checks) and decodes
+// with a maintained library: Qt's image plugins or ImageMagick, always told
+// the format explicitly; formats no library reads here (PSP pictures, DDS
+// textures) go to the core's own readers. Files no decoder recognises are
+// loaded by their extension (bitmaps and JPEG pictures). Every failure
+// raises an exception whose text names the file and the reason.
 #pragma once
 
 #include "media/URgbaImage.h" // the largest picture accepted
@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QString>
 
+#include <string_view>
 #include <vector>
 
 // The library that decodes a format; Core: the core's own reader.
@@ -22,14 +23,14 @@ struct TImageDecoder {
     const char *Name; // "TGA", "PCX", ...
     TImageLibrary Library;
     // True when bytes (a whole file) look like a picture of this format.
-    bool (*Recognises)(const QByteArray &bytes);
+    bool (*Recognises)(std::string_view bytes);
     // Decodes bytes (the file at path) as this format, upright; raises
     // std::runtime_error with the library's reason when they are not a
     // readable picture of it, or the core's EFileError, which names the file.
     QImage (*Decode)(const QByteArray &bytes, const QString &path);
 };
 
-// The decoders in registration order: TGA, PCX, GIF, PNG, PSD, PSP, TIFF, SGI, JPEG, BMP.
+// The decoders in registration order: TGA, PCX, GIF, PNG, PSD, PSP, DDS, TIFF, SGI, JPEG, BMP.
 const std::vector<TImageDecoder> &ImageDecoders();
 // The first decoder, in registration order, that recognises bytes, or nullptr.
 const TImageDecoder *FindImageDecoder(const QByteArray &bytes);

@@ -580,7 +580,7 @@ std::optional<TMaterialPicture> FindMaterialPicture(const std::string &name, con
         const char *Type;
         const char *Extension;
     };
-    static const TPictureType kTypes[] = {{3, "TGA", "tga"}, {6, "PLT", "plt"}};
+    static const TPictureType kTypes[] = {{3, "TGA", "tga"}, {6, "PLT", "plt"}, {2033, "DDS", "dds"}};
     if (name == "NULL")
         return std::nullopt;
     for (const TPictureType &type : kTypes) {

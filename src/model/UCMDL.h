@@ -192,7 +192,7 @@ TVector3D FaceNormal(const TMesh &mesh, const TFace &face);
 // "alpha" (any letter case) or its texture has alpha, and blending is allowed.
 bool MaterialBlends(const std::string &name, bool textureHasAlpha, bool blendingAllowed);
 
-// A material's picture and its type: "TGA" or "PLT".
+// A material's picture and its type: "TGA", "PLT" or "DDS".
 struct TMaterialPicture {
     std::string Bytes;
     std::string Type;
@@ -200,9 +200,10 @@ struct TMaterialPicture {
 
 // Looks a material's picture up in the first source given: the game's KEY/BIF
 // archives, an ERF-family archive, or else the folder of the model file
-// (name + ".tga", then ".plt", in any letter case; the name decoded with the
-// game's codec, or codec when given). In archives a TGA is looked for before a
-// PLT of the same name. The name "NULL" has no picture.
+// (name + ".tga", then ".plt", then ".dds", in any letter case; the name
+// decoded with the game's codec, or codec when given). In archives too a TGA
+// is looked for first, then a PLT, then a DDS of the same name. The name
+// "NULL" has no picture.
 std::optional<TMaterialPicture> FindMaterialPicture(const std::string &name, const CKEY_FILE *key,
                                                     const CMOD *erf, const std::string &modelPath,
                                                     const CGameTextCodec *codec = nullptr);

@@ -37,8 +37,8 @@ public:
 
     CMDL Model;
 
-    // Reads the model and looks up its pictures: one per material name (TGA
-    // before PLT; "NULL" has none). beforeMaterial runs before each look-up
+    // Reads the model and looks up its pictures: one per material name (TGA,
+    // then PLT, then DDS; "NULL" has none). beforeMaterial runs before each look-up
     // and may let pending events through. No GL is needed. False when the
     // file does not exist. An error (a damaged model, an unreadable archive)
     // leaves the model empty and goes on to the caller.

@@ -8,6 +8,7 @@
 #include "app/UFileIO.h"
 #include "app/UText.h"
 #include "app/UUtil.h"
+#include "media/UDdsFile.h"
 
 #include <cstdio> // jpeglib.h needs FILE
 #include <jpeglib.h>
@@ -330,6 +331,19 @@ TTexturePicture DecodePltTexture(std::string_view bytes, const std::string &name
     return picture;
 }
 
+// ---------------------------------------------------------------- DDS
+
+// Level 0 of the file; its rows reach the upload in stored order, as the
+// rows of a bottom-left TGA do.
+TTexturePicture DecodeDdsTexture(std::string_view bytes, const std::string &name)
+{
+    const TDdsTexture dds = ReadDds(bytes, name);
+    TTexturePicture picture;
+    picture.Layout = dds.HasAlpha() ? TTextureLayout::Rgba : TTextureLayout::Rgb;
+    picture.Image = DecodeDdsLevel(dds, 0);
+    return picture;
+}
+
 } // namespace
 
 TModelPalette LoadModelPalette(const std::string &path)
@@ -358,13 +372,15 @@ TTexturePicture DecodeTexture(std::string_view bytes, const std::string &type, c
         return DecodeTga(bytes, name);
     if (upper == "PLT")
         return DecodePltTexture(bytes, name, palette);
+    if (upper == "DDS")
+        return DecodeDdsTexture(bytes, name);
     return {};
 }
 
 std::string TextureTypeOfPath(const std::string &path)
 {
     const std::string extension = UpperCaseAscii(ExtractFileExt(path));
-    for (const char *type : {"BMP", "JPG", "TGA", "PLT"})
+    for (const char *type : {"BMP", "JPG", "TGA", "PLT", "DDS"})
         if (extension.size() == 4 && extension.compare(1, 3, type) == 0)
             return type;
     return {};

@@ -1,8 +1,8 @@
-// Model textures decoded to plain pixels: BMP, JPEG, TGA and PLT pictures,
-// each returned upright together with the pixel layout the model view
-// uploads it in. That layout decides more than the upload: a texture
-// uploaded as RGBA (32-bit TGA, JPEG, PLT) is drawn blended, the others are
-// not, whatever alpha their pixels hold.
+// Model textures decoded to plain pixels: BMP, JPEG, TGA, PLT and DDS
+// pictures, each returned upright together with the pixel layout the model
+// view uploads it in. That layout decides more than the upload: a texture
+// uploaded as RGBA (32-bit TGA, JPEG, PLT, DDS with alpha) is drawn blended,
+// the others are not, whatever alpha their pixels hold.
 #pragma once
 
 #include "media/URgbaImage.h"
@@ -20,8 +20,9 @@ using TModelPalette = TPaletteFile;
 TModelPalette LoadModelPalette(const std::string &path);
 
 // How a picture is handed to the graphics card: three bytes a pixel in red,
-// green, blue order (24-bit TGA) or blue, green, red order (BMP), or four
-// bytes with alpha (32-bit TGA, JPEG, PLT).
+// green, blue order (24-bit TGA, DDS without alpha) or blue, green, red order
+// (BMP), or four bytes with alpha (32-bit TGA, JPEG, PLT, DDS with alpha:
+// DXT3, DXT5, DXT1 flagged with alpha).
 enum class TTextureLayout { Rgb, Bgr, Rgba };
 
 struct TTexturePicture {
@@ -33,13 +34,13 @@ struct TTexturePicture {
     bool IsRgba() const { return Layout == TTextureLayout::Rgba; }
 };
 
-// Decodes bytes as a picture of type ("BMP", "JPG", "TGA" or "PLT" in any
-// letter case). No picture, and no error, for empty bytes, any other type,
-// a TGA that is colour-mapped, not true colour or under 24 bits, a PLT
+// Decodes bytes as a picture of type ("BMP", "JPG", "TGA", "PLT" or "DDS" in
+// any letter case). No picture, and no error, for empty bytes, any other
+// type, a TGA that is colour-mapped, not true colour or under 24 bits, a PLT
 // without its signature and a JPEG the decoder cannot read. Raises
 // EFileError naming name for a BMP or TGA of a depth that cannot be shown,
-// a size its bytes cannot hold, or any picture beyond the program's limits.
-// A PLT needs palette, the model palette.
+// a size its bytes cannot hold, a DDS the reader refuses, or any picture
+// beyond the program's limits. A PLT needs palette, the model palette.
 TTexturePicture DecodeTexture(std::string_view bytes, const std::string &type, const std::string &name,
                               const TModelPalette *palette);
 

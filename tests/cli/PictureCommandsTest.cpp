@@ -1,9 +1,15 @@
 // quorlin plt render: a copy of the tool in a program folder of the test's
 // own, with palettes whose every entry is known, colours PLT files into
 // 32-bit BMP files; and the built tool finds the palettes the build made.
+// quorlin image convert writes every kind of picture as a PNG, read back by
+// ImageMagick, and names each damaged file it refuses.
 
 #include "CliRunner.h"
 
+#include "media/UMagickPicture.h"
+
+#include "DemoDds.h"
+#include "DemoPictures.h"
 #include "testdata/ByteBuilder.h"
 #include "testdata/TextureBuilder.h"
 
@@ -60,6 +66,19 @@ std::string ExpectedBmp(int width, int height, const std::vector<PaletteColour> 
     return bmp.Take();
 }
 
+// A PNG as ImageMagick reads it, in the demo's pixels (0xAARRGGBB, top row first).
+demo::Picture ReadPng(const fs::path &path)
+{
+    const std::string bytes = testdata::ReadFile(path);
+    EXPECT_EQ(bytes.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    const TRgbaImage image = DecodeWithMagick(bytes, "PNG");
+    demo::Picture picture{image.Width, image.Height, {}};
+    for (std::size_t i = 0; i < image.Pixels.size(); i += 4)
+        picture.Pixels.push_back(std::uint32_t(image.Pixels[i + 3]) << 24 | std::uint32_t(image.Pixels[i]) << 16 |
+                                 std::uint32_t(image.Pixels[i + 1]) << 8 | image.Pixels[i + 2]);
+    return picture;
+}
+
 class PltRender : public CliTest {
 protected:
     void SetUp() override
@@ -114,6 +133,17 @@ TEST_F(PltRender, EveryLayerTakesRowZeroOfItsPaletteUnlessToldOtherwise)
     result = Render(args);
     EXPECT_EQ(result.ExitCode, 0) << result.Err;
     EXPECT_EQ(testdata::ReadFile(Root() / "chosen.bmp"), expected(rows));
+}
+
+TEST_F(PltRender, ImageConvertColoursAPltAsRenderDoesWithoutPalettes)
+{
+    const std::string plt = WritePlt("two.plt", 2, 1, {{30, 0}, {40, 11}});
+    const CliResult result = Render({"image", "convert", plt, Path("two.png")});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    const PaletteColour skin = Entry(Skin, 0, 30);
+    EXPECT_EQ(ReadPng(Root() / "two.png").Pixels,
+              (std::vector<std::uint32_t>{0xFF000000u | std::uint32_t(skin[0]) << 16 | std::uint32_t(skin[1]) << 8 | skin[2],
+                                          0xFF0000FFu}));
 }
 
 TEST_F(PltRender, TheOutputIsWrittenAtThePathAsGivenReplacingAFile)
@@ -192,6 +222,126 @@ TEST_F(PltRender, TheBuiltToolUsesThePalettesTheBuildMade)
     const std::size_t entry = (9 * 256 + 200) * 4;
     const PaletteColour colour = {std::uint8_t(palette[entry]), std::uint8_t(palette[entry + 1]), std::uint8_t(palette[entry + 2])};
     EXPECT_EQ(testdata::ReadFile(Root() / "steel.bmp"), ExpectedBmp(1, 1, {colour}));
+}
+
+// ---------------------------------------------------------------- image convert
+
+// 5 x 4, every pixel its own colour, channels multiples of 8; withAlpha:
+// two pixels transparent and half transparent.
+demo::Picture Sample(bool withAlpha)
+{
+    demo::Picture picture{5, 4, {}};
+    for (std::uint32_t i = 0; i < 20; ++i)
+        picture.Pixels.push_back(0xFF000000u | (8 * i + 8) << 16 | (200 - 8 * i) << 8 | (16 * (i % 7)));
+    if (withAlpha) {
+        picture.Pixels[6] &= 0x00FFFFFFu;
+        picture.Pixels[7] = (picture.Pixels[7] & 0x00FFFFFFu) | 0x80000000u;
+    }
+    return picture;
+}
+
+// 8 x 8, one colour a 4 x 4 block, in colours and alpha DXT blocks keep exactly.
+demo::Picture Blocks()
+{
+    const std::uint32_t colours[4] = {0xFFE72010, 0x8010D321, 0xFF2130E7, 0x40EFD710};
+    demo::Picture picture{8, 8, {}};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            picture.Pixels.push_back(colours[(y / 4) * 2 + x / 4]);
+    return picture;
+}
+
+// Fully transparent pixels as 0: their colour is nobody's concern.
+std::vector<std::uint32_t> Visible(const demo::Picture &picture)
+{
+    std::vector<std::uint32_t> pixels = picture.Pixels;
+    for (std::uint32_t &argb : pixels)
+        argb = argb >> 24 == 0 ? 0 : argb;
+    return pixels;
+}
+
+demo::Picture Opaque(demo::Picture picture)
+{
+    for (std::uint32_t &argb : picture.Pixels)
+        argb |= 0xFF000000u;
+    return picture;
+}
+
+struct TConvertCase {
+    const char *Name;
+    std::function<std::string()> File;
+    demo::Picture Shown;
+};
+void PrintTo(const TConvertCase &c, std::ostream *out) { *out << c.Name; }
+
+class ImageConvert : public CliTest, public ::testing::WithParamInterface<TConvertCase> {};
+
+TEST_P(ImageConvert, WritesThePictureAsShownIntoAPng)
+{
+    const TConvertCase &c = GetParam();
+    testdata::WriteFile(Root() / "picture.dat", c.File()); // a name that says nothing
+    const CliResult result = Run({"image", "convert", Path("picture.dat"), Path("out.png")});
+    EXPECT_EQ(result.ExitCode, 0) << result.Err;
+    EXPECT_EQ(result.Out + result.Err, "");
+    const demo::Picture written = ReadPng(Root() / "out.png");
+    EXPECT_EQ(written.Width, c.Shown.Width);
+    EXPECT_EQ(written.Height, c.Shown.Height);
+    EXPECT_EQ(Visible(written), Visible(c.Shown));
+}
+
+demo::TgaLayout ColourMapped()
+{
+    demo::TgaLayout layout;
+    layout.ImageKind = demo::TgaLayout::ColourMapped;
+    layout.Bits = 8;
+    layout.RunLength = true;
+    return layout;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, ImageConvert,
+    ::testing::Values(
+        TConvertCase{"Tga", [] { return demo::MakeTgaWith(Sample(false), {}); }, Sample(false)},
+        TConvertCase{"TgaColourMapped", [] { return demo::MakeTgaWith(Sample(false), ColourMapped()); }, Sample(false)},
+        TConvertCase{"Bmp", [] { return demo::MakeBmp(Sample(false)); }, Sample(false)},
+        TConvertCase{"Jpeg", [] { return testdata::EncodeJpeg(8, 8, true, [](int, int) { return PaletteColour{96, 0, 0}; }); },
+                     demo::Picture{8, 8, std::vector<std::uint32_t>(64, 0xFF606060)}},
+        TConvertCase{"Pcx", [] { return demo::MakePcx(Sample(false), false); }, Sample(false)},
+        TConvertCase{"Png", [] { return demo::MakePng(Sample(true)); }, Sample(true)},
+        TConvertCase{"Psp", [] { return demo::MakePsp(Sample(true)); }, Sample(true)},
+        TConvertCase{"Sgi", [] { return demo::MakeSgi(Sample(true), true); }, Sample(true)},
+        TConvertCase{"DdsShortHeaderDxt1", [] { return demo::MakeShortDds(Opaque(Blocks()), demo::DdsKind::Dxt1); },
+                     Opaque(Blocks())},
+        TConvertCase{"DdsStandardDxt5", [] { return demo::MakeStandardDds(Blocks(), demo::DdsKind::Dxt5); }, Blocks()}),
+    [](const auto &info) { return std::string(info.param.Name); });
+
+TEST_F(CliTest, ImageConvertRefusesDamagedFilesWithStatusOneNamingThem)
+{
+    const std::string dds = demo::MakeStandardDds(Blocks(), demo::DdsKind::Dxt5);
+    const std::string png = demo::MakePng(Sample(true));
+    demo::TgaLayout runLength;
+    runLength.RunLength = true;
+    const std::string tga = demo::MakeTgaWith(demo::EmblemPicture(64, 48), runLength);
+    const std::pair<const char *, std::string> files[] = {
+        {"cut.dds", dds.substr(0, 150)},
+        {"bc7.dds", dds.substr(0, 84) + "DX10" + dds.substr(88, 40) + std::string("\x62\0\0\0\3\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0", 20)},
+        {"short.dds", demo::MakeShortDds(Opaque(Blocks()), demo::DdsKind::Dxt1).substr(0, 40)},
+        {"cut.png", png.substr(0, png.size() / 2)},
+        {"cut.tga", tga.substr(0, tga.size() * 2 / 3)},
+        {"notes.txt", "no picture at all"},
+    };
+    for (const auto &[name, bytes] : files) {
+        testdata::WriteFile(Root() / name, bytes);
+        const CliResult result = Run({"image", "convert", Path(name), Path("out.png")});
+        EXPECT_EQ(result.ExitCode, 1) << name;
+        EXPECT_THAT(result.Err, HasSubstr(Path(name))) << name;
+        EXPECT_EQ(SplitLines(result.Err).size(), 1u) << result.Err;
+        EXPECT_FALSE(fs::exists(Root() / "out.png")) << name;
+    }
+    const CliResult missing = Run({"image", "convert", Path("missing.tga"), Path("out.png")});
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_THAT(missing.Err, HasSubstr("picture not found: " + Path("missing.tga")));
+    EXPECT_EQ(Run({"image", "convert", Path("notes.txt")}).ExitCode, 2);
 }
 
 } // namespace

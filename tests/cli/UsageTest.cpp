@@ -27,6 +27,8 @@ TEST_F(Usage, HelpOfTheToolAndOfEachCommand)
         {{"erf", "pack", "--help"}, "usage: quorlin erf pack OUT --kind"},
         {{"plt", "--help"}, "usage: quorlin plt render FILE OUT.bmp"},
         {{"plt", "render", "--help"}, "usage: quorlin plt render FILE OUT.bmp [--palette NAME=ROW]..."},
+        {{"image", "--help"}, "usage: quorlin image convert FILE OUT.png"},
+        {{"image", "convert", "--help"}, "usage: quorlin image convert FILE OUT.png"},
         // --help wins over everything else on the line
         {{"erf", "pack", "out", "--kind", "bad", "--help"}, "usage: quorlin erf pack OUT --kind"},
     };

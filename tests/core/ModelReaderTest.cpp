@@ -354,7 +354,7 @@ TEST_F(ModelReaderTest, MaterialsKeepOneEntryPerNameAndNodesTakeTheFirstEqualIgn
 
 // ---------------------------------------------------------------- material pictures
 
-// What a lookup found: "TGA:bytes", "PLT:bytes" or "" for nothing.
+// What a lookup found: "TGA:bytes", "PLT:bytes", "DDS:bytes" or "" for nothing.
 std::string Found(const std::optional<TMaterialPicture> &picture)
 {
     return picture ? picture->Type + ":" + picture->Bytes : "";
@@ -370,6 +370,8 @@ TEST_F(ModelReaderTest, MaterialPicturesComeFromTheFirstSourceGiven)
     game.AddResource(bif, "both", rt::PLT, "key-both-plt");
     game.AddResource(bif, "both", rt::TGA, "key-both-tga");
     game.AddResource(bif, "NULL", rt::TGA, "key-null");
+    game.AddResource(bif, "glass", rt::DDS, "key-glass-dds");
+    game.AddResource(bif, "stone", rt::DDS, "key-stone-dds");
     game.WriteTo(dir.Path() / "game");
     CKEY_FILE key;
     ASSERT_TRUE(key.Open(dir / "game/chitin.key"));
@@ -378,12 +380,15 @@ TEST_F(ModelReaderTest, MaterialPicturesComeFromTheFirstSourceGiven)
     archive.Add("Wood", rt::PLT, "erf-wood-plt");
     archive.Add("WOOD", rt::TGA, "erf-wood-tga");
     archive.Add("NULL", rt::TGA, "erf-null");
+    archive.Add("Glass", rt::DDS, "erf-glass-dds");
+    archive.Add("wood", rt::DDS, "erf-wood-dds");
     archive.WriteTo(dir.Path() / "textures.hak");
     CMOD erf;
     ASSERT_TRUE(erf.Open(dir / "textures.hak"));
 
     // Loose files beside the model, in any letter case; other picture types are not looked for.
-    for (const char *file : {"Wood.TGA", "wood.plt", "stone.PLT", "NULL.tga", "brick.bmp", "a_b.tga", "Caf\xC3\xA9.tga"})
+    for (const char *file : {"Wood.TGA", "wood.plt", "stone.PLT", "NULL.tga", "brick.bmp", "a_b.tga", "Caf\xC3\xA9.tga",
+                             "GLASS.Dds", "stone.dds"})
         testdata::WriteFile(dir.Path() / "models" / file, std::string("loose-") + file);
     const std::string model = dir / "models/box.mdl";
     const CGameTextCodec &westernEuropean = CGameTextCodec::Named("CP1252");
@@ -395,6 +400,7 @@ TEST_F(ModelReaderTest, MaterialPicturesComeFromTheFirstSourceGiven)
     const Row rows[] = {
         {"wood", "TGA:key-wood", "TGA:erf-wood-tga", "TGA:loose-Wood.TGA"},
         {"STONE", "PLT:key-stone", "", "PLT:loose-stone.PLT"},
+        {"glass", "DDS:key-glass-dds", "DDS:erf-glass-dds", "DDS:loose-GLASS.Dds"}, // only when no TGA or PLT
         {"both", "TGA:key-both-tga", "", ""},
         {"brick", "", "", ""},
         {"NULL", "", "", ""},
@@ -419,7 +425,7 @@ TEST_F(ModelReaderTest, DemoModelsFindTheirTexturesWhereverTheyLie)
     ASSERT_TRUE(key.Open((demo / "game" / "chitin.key").string()));
     CMOD erf;
     ASSERT_TRUE(erf.Open((demo / "samples" / "sample.erf").string()));
-    for (const std::string name : {"demo_box", "demo_crate", "demo_rig", "demo_lantern"}) {
+    for (const std::string name : {"demo_box", "demo_crate", "demo_rig", "demo_lantern", "demo_chest"}) {
         SCOPED_TRACE(name);
         const std::string loose = (demo / "samples" / (name + ".mdl")).string();
         ASSERT_TRUE(mdl.Open(loose));

@@ -14,7 +14,7 @@ const std::map<std::int32_t, int> kPreviewedTypes = {
     {7, kPreviewText},     {10, kPreviewText},   {2009, kPreviewText}, {2013, kPreviewText},
     {2016, kPreviewText},  {2022, kPreviewText}, {2052, kPreviewText}, {2053, kPreviewText},
     {9996, kPreviewText},
-    {1, kPreviewPicture},  {3, kPreviewPicture},
+    {1, kPreviewPicture},  {3, kPreviewPicture}, {2033, kPreviewPicture},
     {6, kPreviewPLT},
     {2012, kPreviewGFF},   {2014, kPreviewGFF},  {2023, kPreviewGFF},  {2025, kPreviewGFF},
     {2027, kPreviewGFF},   {2029, kPreviewGFF},  {2030, kPreviewGFF},  {2032, kPreviewGFF},

@@ -4,6 +4,7 @@
 
 #include "app/UFileIO.h"
 
+#include "DemoDds.h"
 #include "DemoPictures.h"
 #include "testdata/ByteBuilder.h"
 
@@ -152,12 +153,12 @@ TEST_F(ImageDecodersTest, DecodersAreRegisteredInTheirOrderWithTheirLibraries)
         names.push_back(decoder.Name);
         const bool magick = names.back() == "TGA" || names.back() == "PCX" || names.back() == "PSD" ||
                             names.back() == "SGI";
-        const TImageLibrary library =
-            names.back() == "PSP" ? TImageLibrary::Core : magick ? TImageLibrary::Magick : TImageLibrary::Qt;
+        const bool core = names.back() == "PSP" || names.back() == "DDS";
+        const TImageLibrary library = core ? TImageLibrary::Core : magick ? TImageLibrary::Magick : TImageLibrary::Qt;
         EXPECT_EQ(decoder.Library, library) << decoder.Name;
     }
     EXPECT_EQ(names,
-              (std::vector<std::string>{"TGA", "PCX", "GIF", "PNG", "PSD", "PSP", "TIFF", "SGI", "JPEG", "BMP"}));
+              (std::vector<std::string>{"TGA", "PCX", "GIF", "PNG", "PSD", "PSP", "DDS", "TIFF", "SGI", "JPEG", "BMP"}));
 }
 
 TEST_F(ImageDecodersTest, EachFormatIsRecognisedByItsContentWhateverTheFileIsCalled)
@@ -346,6 +347,31 @@ TEST_F(ImageDecodersTest, PspPicturesDecodeToTheirPixelsOrNameTheDamagedFile)
 
     const QString cut = Write("cut.psp", bytes.substr(0, bytes.size() - 1));
     EXPECT_EQ(LoadError(cut), "\"" + cut.toStdString() + "\" is damaged: the file is cut short.");
+}
+
+// One colour a 4 x 4 block, colours and alpha DXT blocks keep exactly; the
+// short header decoded from a file named as another format, the standard
+// container claimed by its signature even when cut short, and named.
+TEST_F(ImageDecodersTest, DdsTexturesOfBothContainersAreShownUpright)
+{
+    const std::uint32_t colours[4] = {0xFFE72010, 0x8010D321, 0xFF2130E7, 0x00EFD710};
+    Picture picture{8, 8, {}};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            picture.Pixels.push_back(colours[(y / 4) * 2 + x / 4]);
+    Picture opaque = picture;
+    for (std::uint32_t &argb : opaque.Pixels)
+        argb |= 0xFF000000u;
+    const TPicture shortHeader = LoadAs(demo::MakeShortDds(opaque, demo::DdsKind::Dxt1), "texture.tga");
+    EXPECT_EQ(shortHeader.Format, "DDS");
+    ExpectPixels(shortHeader.Image, opaque);
+    const std::string standard = demo::MakeStandardDds(picture, demo::DdsKind::Dxt5);
+    const TPicture loaded = LoadAs(standard);
+    EXPECT_EQ(loaded.Format, "DDS");
+    ExpectPixels(loaded.Image, picture);
+
+    const QString cut = Write("cut.dds", standard.substr(0, 128 + 40));
+    EXPECT_THAT(LoadError(cut), HasSubstr("\"" + cut.toStdString() + "\" is damaged: it is cut short"));
 }
 
 TEST_F(ImageDecodersTest, TiffOrientationIsApplied)

@@ -251,7 +251,7 @@ TEST_F(MainWindowTest, DialogFiltersAreExactlyTheDesignedOnes)
         {"OpenDialogUTX",
          "*.UT* *.ITP *.GUI *.ARE *.GIT *.DLG *.FAC *.IFO|*.UT*;*.ITP;*.GUI;*.ARE;*.GIT;*.DLG;*.FAC;*.IFO"},
         {"OpenDialogIMG",
-         "TGA BMP JPG JPEG GIF PCX PNG PSD PSP TIF|*.TGA;*.BMP;*.JPG;*.JPEG;*.GIF;*.PCX;*.PNG;*.PSD;*.PSP;*.TIF"},
+         "TGA BMP JPG JPEG GIF PCX PNG PSD PSP TIF DDS|*.TGA;*.BMP;*.JPG;*.JPEG;*.GIF;*.PCX;*.PNG;*.PSD;*.PSP;*.TIF;*.DDS"},
         {"OpenDialogSND", "WAV MP3 BMU|*.WAV;*.MP3;*.BMU|WAV|*.WAV|MP3|*.MP3|BMU|*.BMU"},
     };
     for (const auto &[name, filter] : expected) {

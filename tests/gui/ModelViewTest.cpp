@@ -1,5 +1,6 @@
 // The model view: models drawn by its GL surface and read back pixel by
-// pixel (textures beside the file and from both browsers, the selected node,
+// pixel (textures beside the file and from both browsers, DDS textures drawn
+// as their TGA equivalents, the selected node,
 // wireframe, blending, where nodes end up, the skeleton), and the window
 // driven through its widgets (mouse, buttons, FRM_MDL, two views at once, a
 // view without height, the File menu, damaged models).
@@ -11,8 +12,10 @@
 #include "archives/UFrm_ModView.h"
 #include "model/UFrm_MDL.h"
 
+#include "DemoDds.h"
 #include "DemoPictures.h"
 #include "testdata/ByteBuilder.h"
+#include "testdata/DdsBuilder.h"
 #include "testdata/ErfBuilder.h"
 #include "testdata/MdlBuilder.h"
 #include "testdata/ResTypeNumbers.h"
@@ -218,6 +221,123 @@ INSTANTIATE_TEST_SUITE_P(
                       TLooseTextureCase{"LowerCaseNullIsAName", "null", "null.tga", true},
                       TLooseTextureCase{"NotFound", "absent", nullptr, false},
                       TLooseTextureCase{"BmpIsNeverUsed", "picture", "picture.bmp", false}),
+    [](const auto &info) { return std::string(info.param.Name); });
+
+// ---------------------------------------------------------------- DDS textures
+
+// Quarters in colours a DXT block keeps exactly, the picture's top row first;
+// the top right one half transparent when withAlpha.
+demo::Picture ExactQuarters(int width, int height, bool withAlpha)
+{
+    const std::uint32_t colours[4] = {0xFFE72010, withAlpha ? 0x8010D321 : 0xFF10D321, 0xFF2130E7, 0xFFEFD710};
+    demo::Picture picture{width, height, {}};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.Pixels.push_back(colours[(y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1)]);
+    return picture;
+}
+
+// Quarters of 4 x 4 as BC4 (grey) or BC5 (red and green) blocks, with the
+// three smaller levels; the picture they show, top left first.
+const std::uint8_t kRedValues[4] = {40, 90, 160, 230}, kGreenValues[4] = {200, 30, 120, 70};
+
+demo::Picture ChannelQuarters(bool bc5)
+{
+    demo::Picture picture{8, 8, {}};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const std::uint32_t red = kRedValues[(y < 4 ? 0 : 2) + (x < 4 ? 0 : 1)];
+            const std::uint32_t green = bc5 ? kGreenValues[(y < 4 ? 0 : 2) + (x < 4 ? 0 : 1)] : red;
+            picture.Pixels.push_back(0xFF000000u | red << 16 | green << 8 | (bc5 ? 0 : red));
+        }
+    return picture;
+}
+
+std::string ChannelBlocks(bool bc5)
+{
+    testdata::DdsHeader header;
+    header.Width = header.Height = 8;
+    header.MipCount = 4;
+    header.FourCC = bc5 ? "ATI2" : "ATI1";
+    testdata::ByteBuilder blocks;
+    for (const int quarter : {2, 3, 0, 1, 0, 0, 0}) { // the bottom blocks first, then the levels
+        blocks.U8(kRedValues[quarter]).U8(kRedValues[quarter]).Zeros(6);
+        if (bc5)
+            blocks.U8(kGreenValues[quarter]).U8(kGreenValues[quarter]).Zeros(6);
+    }
+    return testdata::BuildStandardDds(header, blocks.Take());
+}
+
+bool Offers(const char *extension)
+{
+    const std::string list = reinterpret_cast<const char *>(glGetString(GL_EXTENSIONS));
+    return (" " + list + " ").find(" " + std::string(extension) + " ") != std::string::npos;
+}
+
+struct TDdsTextureCase {
+    const char *Name;
+    std::function<demo::Picture()> Picture;
+    std::function<std::string(const demo::Picture &)> Dds;
+    const char *BlocksWith; // the extension under which its blocks go to the card as they are
+    bool Alpha = false;     // the TGA equivalent: 32 bits rather than 24
+};
+void PrintTo(const TDdsTextureCase &c, std::ostream *out) { *out << c.Name; }
+
+class DdsTextures : public ModelViewTest, public ::testing::WithParamInterface<TDdsTextureCase> {};
+
+const char *const kS3tc = "GL_EXT_texture_compression_s3tc";
+const char *const kRgtc = "GL_ARB_texture_compression_rgtc";
+
+// The same square drawn with the picture as a TGA, then as a DDS found beside
+// the model where no TGA or PLT is: the frames match pixel for pixel.
+TEST_P(DdsTextures, DrawLikeTheirTgaEquivalent)
+{
+    const demo::Picture picture = GetParam().Picture();
+    demo::TgaLayout layout;
+    layout.Bits = GetParam().Alpha ? 32 : 24;
+    testdata::WriteFile(ProgramFolder() + "models/tga/quarters.tga", demo::MakeTgaWith(picture, layout));
+    testdata::WriteFile(ProgramFolder() + "models/dds/Quarters.DDS", GetParam().Dds(picture));
+    const std::string model = Chain({Square("square", "quarters", {0, 0, 0}, 1.5f)});
+    auto tga = OpenView(model, "tga/square.mdl");
+    auto dds = OpenView(model, "dds/square.mdl");
+    ASSERT_TRUE(dds->Loaded());
+    const CTexture *texture = dds->GLView->Drawing.MaterialTexture(0);
+    ASSERT_TRUE(texture && texture->GLName() != 0);
+    EXPECT_EQ(texture->Format(), tga->GLView->Drawing.MaterialTexture(0)->Format());
+    dds->GLView->makeCurrent();
+    EXPECT_EQ(texture->Compressed(), GetParam().BlocksWith && Offers(GetParam().BlocksWith));
+    GLint compressed = 0;
+    texture->Bind();
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_COMPRESSED, &compressed);
+    EXPECT_EQ(compressed != 0, texture->Compressed());
+    const QImage expected = Frame(*tga), drawn = Frame(*dds);
+    ASSERT_EQ(drawn.size(), expected.size());
+    int differing = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            differing += Near(drawn.pixel(x, y), expected.pixel(x, y), 2) ? 0 : 1;
+    EXPECT_EQ(differing, 0);
+    // And the quarters are where the picture has them, not upside down.
+    const QPoint topLeft = Screen(*dds, drawn, -0.75f, 0.75f), bottomRight = Screen(*dds, drawn, 0.75f, -0.75f);
+    EXPECT_TRUE(Near(drawn.pixel(topLeft), picture.Pixels.front() | 0xFF000000u, 4));
+    EXPECT_TRUE(Near(drawn.pixel(bottomRight), picture.Pixels.back() | 0xFF000000u, 4));
+    EXPECT_TRUE(ShownMessages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, DdsTextures,
+    ::testing::Values(
+        TDdsTextureCase{"ShortHeaderDxt1", [] { return ExactQuarters(8, 8, false); },
+                        [](const demo::Picture &p) { return demo::MakeShortDds(p, demo::DdsKind::Dxt1); }, kS3tc},
+        TDdsTextureCase{"StandardDxt5BlendedLikeAnRgbaTga", [] { return ExactQuarters(8, 8, true); },
+                        [](const demo::Picture &p) { return demo::MakeStandardDds(p, demo::DdsKind::Dxt5); }, kS3tc,
+                        true},
+        TDdsTextureCase{"NotAPowerOfTwoDecoded", [] { return ExactQuarters(8, 12, false); },
+                        [](const demo::Picture &p) { return demo::MakeShortDds(p, demo::DdsKind::Dxt1); }, nullptr},
+        TDdsTextureCase{"Bc4Grey", [] { return ChannelQuarters(false); }, [](const auto &) { return ChannelBlocks(false); },
+                        kRgtc},
+        TDdsTextureCase{"Bc5RedAndGreen", [] { return ChannelQuarters(true); },
+                        [](const auto &) { return ChannelBlocks(true); }, kRgtc}),
     [](const auto &info) { return std::string(info.param.Name); });
 
 TEST_F(ModelViewTest, TheChosenNodeIsFlatPurpleUntilAnotherIsChosen)
@@ -517,6 +637,46 @@ TEST_F(ModelViewTest, BothBrowsersPreviewAModelWithTexturesFromTheirArchive)
     ClickRow(viewer->ListRes, RowOf(viewer->ListRes, "demo_crate"));
     ASSERT_EQ(viewer->PreviewKind(), kPreviewModel);
     ExpectStoneTexture(qobject_cast<TFrm_MDL *>(viewer->PreviewViewer()), "ERF viewer");
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+    EXPECT_TRUE(ShownMessages.empty());
+}
+
+// The demo chest, whose textures exist only as DDS: planks (brown, red above
+// green above blue) and the rune on its side (light blue), never white.
+void ExpectChestTextures(TFrm_MDL *view, const char *where)
+{
+    ASSERT_NE(view, nullptr) << where;
+    const QImage frame = view->GLView->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    int planks = 0, rune = 0, white = 0;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) {
+            const QRgb pixel = frame.pixel(x, y);
+            planks += qRed(pixel) > qGreen(pixel) + 20 && qGreen(pixel) > qBlue(pixel) + 20 ? 1 : 0;
+            rune += Near(pixel, 0xFFC8F0FF, 12) ? 1 : 0;
+            white += pixel == kWhite ? 1 : 0;
+        }
+    EXPECT_GT(planks, 5000) << where;
+    EXPECT_GT(rune, 200) << where;
+    EXPECT_EQ(white, 0) << where;
+}
+
+TEST_F(ModelViewTest, BothBrowsersDrawTheDemoChestWithItsDdsTextures)
+{
+    WriteOptionFile("[FRM_MDL]\r\nxRot=-90\r\nyRot=180\r\n"); // facing the side with the rune
+    auto browser = std::make_unique<TFrm_BIF>();
+    browser->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(browser.get()));
+    browser->OpenFile(DemoKeyPath());
+    ClickRow(browser->ListBif, RowOf(browser->ListBif, "data\\models.bif"));
+    ClickRow(browser->ListRes, RowOf(browser->ListRes, "demo_chest"));
+    ExpectChestTextures(qobject_cast<TFrm_MDL *>(browser->PreviewViewer()), "BIF browser");
+
+    auto viewer = std::make_unique<TFrm_MODView>();
+    viewer->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer.get()));
+    viewer->OpenFile(DemoSample("sample.erf"));
+    ClickRow(viewer->ListRes, RowOf(viewer->ListRes, "demo_chest"));
+    ExpectChestTextures(qobject_cast<TFrm_MDL *>(viewer->PreviewViewer()), "ERF viewer");
     EXPECT_TRUE(FilesIn(TempFolder()).empty());
     EXPECT_TRUE(ShownMessages.empty());
 }

@@ -19,6 +19,7 @@
 #include "formats/UFrm_UTX.h"
 #include "media/UFrm_SND.h"
 
+#include "DemoPictures.h"
 #include "DemoSounds.h"
 
 #include <QApplication>
@@ -192,6 +193,57 @@ TEST_F(PreviewTest, BlueprintsPalettesSoundSetsAndTablesShowInTheirViewersFromBo
     const auto *module = qobject_cast<TFrm_UTX *>(viewer->PreviewViewer());
     ASSERT_NE(module, nullptr);
     EXPECT_FALSE(module->Reader().Entries.empty());
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+    EXPECT_TRUE(ShownMessages.empty());
+}
+
+// The mean difference of a shown picture from the demo picture it was
+// encoded from, over every channel (alpha included).
+double MeanDifference(const QImage &shown, const demo::Picture &picture)
+{
+    const QImage image = shown.convertToFormat(QImage::Format_ARGB32);
+    double sum = 0;
+    for (int y = 0; y < picture.Height; ++y)
+        for (int x = 0; x < picture.Width; ++x) {
+            const QRgb a = image.pixel(x, y), b = picture.Pixels[std::size_t(y * picture.Width + x)];
+            sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) +
+                   std::abs(qAlpha(a) - qAlpha(b));
+        }
+    return sum / (4.0 * picture.Width * picture.Height);
+}
+
+demo::Picture UpsideDown(demo::Picture picture)
+{
+    for (int y = 0; y < picture.Height / 2; ++y)
+        std::swap_ranges(picture.Pixels.begin() + y * picture.Width, picture.Pixels.begin() + (y + 1) * picture.Width,
+                         picture.Pixels.end() - (y + 1) * picture.Width);
+    return picture;
+}
+
+// The shown picture is the demo picture its DDS was encoded from, within what
+// the encoding loses, and far from that picture upside down.
+void ExpectShown(const QWidget *preview, const demo::Picture &encoded, const char *name)
+{
+    const auto *viewer = qobject_cast<const TFrm_IMG *>(preview);
+    ASSERT_NE(viewer, nullptr) << name;
+    EXPECT_EQ(viewer->PictureFormat(), "DDS") << name;
+    const double difference = MeanDifference(viewer->Image1->Picture(), encoded);
+    EXPECT_LT(difference, 2.5) << name;
+    EXPECT_GT(MeanDifference(viewer->Image1->Picture(), UpsideDown(encoded)), 4 * difference) << name;
+}
+
+TEST_F(PreviewTest, DdsTexturesShowUprightInThePictureViewerFromBothBrowsers)
+{
+    auto browser = OpenBrowser(DemoKeyPath());
+    ClickRow(browser->ListBif, RowOf(browser->ListBif, "data\\Textures.bif"));
+    ClickRow(browser->ListRes, RowOf(browser->ListRes, "demo_wood")); // a short header
+    EXPECT_EQ(browser->PreviewKind(), kPreviewPicture);
+    ExpectShown(browser->PreviewViewer(), demo::PlanksPicture(64, 64), "demo_wood");
+    EXPECT_TRUE(FilesIn(TempFolder()).empty());
+
+    auto viewer = OpenViewer(DemoFolder() / "samples" / "sample.erf");
+    ClickRow(viewer->ListRes, RowOf(viewer->ListRes, "demo_rune")); // a standard container
+    ExpectShown(viewer->PreviewViewer(), demo::RunePicture(64, 64), "demo_rune");
     EXPECT_TRUE(FilesIn(TempFolder()).empty());
     EXPECT_TRUE(ShownMessages.empty());
 }

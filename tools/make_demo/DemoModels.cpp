@@ -25,11 +25,12 @@ struct Box {
 
 Box MakeBox(Vector half)
 {
-    // Per side: the two axes along it, u × v pointing outwards.
+    // Per side: the two axes along it, u × v pointing outwards; on the four
+    // upright sides v runs up, so that a picture stands upright on each.
     const std::array<std::array<Vector, 2>, 6> sides = {{
-        {{{0, 1, 0}, {0, 0, 1}}}, {{{0, 0, 1}, {0, 1, 0}}}, // +X, -X
-        {{{0, 0, 1}, {1, 0, 0}}}, {{{1, 0, 0}, {0, 0, 1}}}, // +Y, -Y
-        {{{1, 0, 0}, {0, 1, 0}}}, {{{0, 1, 0}, {1, 0, 0}}}, // +Z, -Z
+        {{{0, 1, 0}, {0, 0, 1}}}, {{{0, -1, 0}, {0, 0, 1}}}, // +X, -X
+        {{{-1, 0, 0}, {0, 0, 1}}}, {{{1, 0, 0}, {0, 0, 1}}}, // +Y, -Y
+        {{{1, 0, 0}, {0, 1, 0}}}, {{{0, 1, 0}, {1, 0, 0}}},  // +Z, -Z
     }};
     Box box;
     for (const auto &[u, v] : sides) {
@@ -104,6 +105,30 @@ std::string CrateModel()
     testdata::MdlNode crate = BoxMesh("crate", "demo_stone", {0.5f, 0.5f, 0.5f});
     crate.Controllers = testdata::MdlBuilder::Placement({0, 0, 0.5f}, kNoTurn);
     model.Add(crate, root);
+    return model.Build();
+}
+
+std::string ChestModel()
+{
+    testdata::MdlBuilder model;
+    model.Name = "demo_chest";
+    model.SuperModel = "NULL";
+    const int root = model.Add(Dummy("demo_chest"));
+    testdata::MdlNode body = BoxMesh("body", "demo_wood", {0.6f, 0.4f, 0.35f});
+    body.Controllers = testdata::MdlBuilder::Placement({0, 0, 0.35f}, kNoTurn);
+    const int chest = model.Add(body, root);
+    // The rune stands just before the side the model view first shows (+Y),
+    // upright, facing out.
+    testdata::MdlNode rune;
+    rune.Kind = kind::Trimesh;
+    rune.Name = "rune";
+    rune.Texture = "demo_rune";
+    rune.Ambient = rune.Diffuse = {1, 1, 1};
+    rune.Controllers = testdata::MdlBuilder::Placement({0, 0.41f, 0}, kNoTurn);
+    rune.Vertices = {{0.25f, 0, -0.25f}, {-0.25f, 0, -0.25f}, {-0.25f, 0, 0.25f}, {0.25f, 0, 0.25f}};
+    rune.TexCoords = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    rune.Faces = {{0, 1, 2}, {0, 2, 3}};
+    model.Add(rune, chest);
     return model.Build();
 }
 

@@ -14,5 +14,9 @@ std::string CrateModel();
 std::string RigModel();
 // An ASCII lantern on a post, with the animations "sway" and "flicker".
 std::string LanternModel();
+// A binary chest whose textures exist only as DDS: planks (demo_wood, a
+// short-header DXT1) and a rune with alpha on its side (demo_rune, a
+// standard DXT5).
+std::string ChestModel();
 
 } // namespace demo

@@ -558,4 +558,49 @@ Picture LandscapePicture(int width, int height)
     return picture;
 }
 
+Picture PlanksPicture(int width, int height)
+{
+    Picture picture{width, height, {}};
+    const int planks = 4;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int plank = y * planks / height;
+            const double across = double(y * planks % height) / height; // 0 to 1 within the plank
+            const double grain = 0.5 + 0.5 * std::sin(x * 0.35 + plank * 2.1 + 6 * std::sin(y * 0.21 + x * 0.02));
+            double light = 0.78 + 0.14 * grain - (plank % 2 ? 0.08 : 0.0);
+            if (across < 0.06 || across > 0.94)
+                light = 0.35; // the seam between two planks
+            std::uint32_t r = std::uint32_t(150 * light), g = std::uint32_t(95 * light), b = std::uint32_t(50 * light);
+            const int nailX = (plank % 2 == 0 ? width / 8 : width - width / 8);
+            if (std::hypot(x + 0.5 - nailX, (across - 0.5) * height / planks) < std::max(1.5, width / 40.0))
+                r = g = b = 70; // an iron nail
+            picture.Pixels.push_back(0xFF000000u | r << 16 | g << 8 | b);
+        }
+    return picture;
+}
+
+Picture RunePicture(int width, int height)
+{
+    Picture picture{width, height, {}};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const double u = (x + 0.5) / width * 2 - 1;
+            const double v = (y + 0.5) / height * 2 - 1;
+            const double d = std::hypot(u, v);
+            // The sign: a stem with two arms forking upwards.
+            const bool stem = std::abs(u) < 0.07 && v > -0.55 && v < 0.55;
+            const bool arms = v < 0.05 && v > -0.55 && std::abs(std::abs(u) - (0.05 - v) * 0.7) < 0.07;
+            double alpha = 0;
+            std::uint32_t r = 90, g = 200, b = 255;
+            if (std::abs(d - 0.78) < 0.08 || stem || arms) {
+                alpha = 1;
+                r = 200, g = 240, b = 255;
+            } else if (d < 0.95) {
+                alpha = 0.35 * (1 - d); // a faint glow inside the ring
+            }
+            picture.Pixels.push_back(std::uint32_t(alpha * 255 + 0.5) << 24 | r << 16 | g << 8 | b);
+        }
+    return picture;
+}
+
 } // namespace demo

@@ -46,5 +46,9 @@ std::string MakeGif(const Picture &picture);
 Picture EmblemPicture(int width, int height);
 // A made-up landscape: sky, hills and a sun; fully opaque.
 Picture LandscapePicture(int width, int height);
+// Made-up wooden planks running across, with dark seams and iron nails; opaque.
+Picture PlanksPicture(int width, int height);
+// A made-up rune: a glowing ring around a forked sign, on a transparent ground.
+Picture RunePicture(int width, int height);
 
 } // namespace demo

@@ -8,6 +8,7 @@
 // that are no game resource (MP3, BMU) rows of DemoSoundFiles.
 // Files whose content is unchanged are left alone, so rebuilding touches nothing.
 
+#include "DemoDds.h"
 #include "DemoFormats.h"
 #include "DemoModels.h"
 #include "DemoMp3.h"
@@ -546,6 +547,17 @@ std::string LongNameText()
     return "This resource has a name of exactly sixteen characters.\r\n";
 }
 
+// The chest's textures exist only as DDS, one in each container.
+std::string WoodTexture()
+{
+    return MakeShortDds(PlanksPicture(64, 64), DdsKind::Dxt1);
+}
+
+std::string RuneTexture()
+{
+    return MakeStandardDds(RunePicture(64, 64), DdsKind::Dxt5);
+}
+
 std::string LandscapeTexture()
 {
     // Large enough to be seen in the browsers' picture preview.
@@ -571,6 +583,8 @@ const DemoResource DemoResources[] = {
     {"demo_icon", rt::BMP, "bmp", Textures, InHak | Loose, IconBitmap},
     {"demo_landscape", rt::TGA, "tga", Textures, 0, LandscapeTexture},
     {"demo_plt", rt::PLT, "plt", Textures, InErf | Loose, ShieldTexture},
+    {"demo_wood", rt::DDS, "dds", Textures, InErf | Loose, WoodTexture},
+    {"demo_rune", rt::DDS, "dds", Textures, InErf | Loose, RuneTexture},
     {"it_demo_sword", rt::UTI, "uti", Templates, InMod | Loose, SwordBlueprint},
     {"demo_guard", rt::UTC, "utc", Templates, InErf | Loose, GuardBlueprint},
     {"demo_itempal", rt::ITP, "itp", Templates, InMod | Loose, ItemPalette},
@@ -598,6 +612,7 @@ const DemoResource DemoResources[] = {
     {"demo_crate", rt::MDL, "mdl", Models, InErf | Loose, CrateModel},
     {"demo_rig", rt::MDL, "mdl", Models, InErf | Loose, RigModel},
     {"demo_lantern", rt::MDL, "mdl", Models, InErf | Loose, LanternModel},
+    {"demo_chest", rt::MDL, "mdl", Models, InErf | Loose, ChestModel},
 };
 
 // Loose files of the game folder beside chitin.key.
@@ -646,11 +661,14 @@ std::string EmblemSgi() { return MakeSgi(EmblemPicture(128, 128), true); }
 std::string EmblemGif() { return MakeGif(EmblemPicture(128, 128)); }
 std::string EmblemPng() { return MakePng(EmblemPicture(128, 128)); }
 std::string EmblemTiff() { return MakeTiff(EmblemPicture(128, 128)); }
+std::string EmblemDds() { return MakeStandardDds(EmblemPicture(128, 128), DdsKind::Dxt5); }
+std::string LandscapeDds() { return MakeShortDds(LandscapePicture(256, 128), DdsKind::Dxt1); }
 
 const DemoLooseFile DemoPictureFiles[] = {
     {"demo_banner.tga", BannerTga}, {"demo_vista.tga", VistaTga}, {"demo_emblem.tga", EmblemTga},
     {"demo_emblem.pcx", EmblemPcx}, {"demo_emblem.psd", EmblemPsd}, {"demo_emblem.sgi", EmblemSgi},
     {"demo_emblem.gif", EmblemGif}, {"demo_emblem.png", EmblemPng}, {"demo_emblem.tif", EmblemTiff},
+    {"demo_emblem.dds", EmblemDds}, {"demo_landscape.dds", LandscapeDds},
 };
 
 const DemoLooseFile DemoSoundFiles[] = {

@@ -28,6 +28,7 @@ inline constexpr std::uint16_t UTI = 2025;
 inline constexpr std::uint16_t UTC = 2027;
 inline constexpr std::uint16_t DLG = 2029;
 inline constexpr std::uint16_t ITP = 2030;
+inline constexpr std::uint16_t DDS = 2033;
 inline constexpr std::uint16_t UTP = 2044;
 inline constexpr std::uint16_t UTW = 2058;
 inline constexpr std::uint16_t SSF_ALIAS = 2060; // named SSF on the KEY side, UTW in ERF archives
