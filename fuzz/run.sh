@@ -3,8 +3,9 @@
 # Builds the fuzz harnesses with clang, AddressSanitizer and UBSan in
 # build-fuzz/, makes their seed corpora from the demo data, and runs each
 # harness (all of them by default: Key Bif Erf ErfRoundTrip Gff Tlk 2da Ssf
-# Model Texture Psp Dds Language) for SECONDS on its corpus. A finding is kept in
-# build-fuzz/findings/ and makes the script exit with status 1.
+# Model Texture Psp Dds Language) for SECONDS on its corpus, QUORLIN_FUZZ_JOBS
+# (default 1) of them at a time. A finding is kept in build-fuzz/findings/ and
+# makes the script exit with status 1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [HARNESS...]}
@@ -56,8 +57,9 @@ cp data/Language/*.ini "$corpus/Language/"
 
 export QUORLIN_FUZZ_BIFS=$PWD/$demo/game/data
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
-status=0
-for harness in "${harnesses[@]}"; do
+# One harness: its summary line, and its log's tail on a finding.
+run_harness() {
+  local harness=$1 start runs
   start=$(date +%s)
   if "$build/bin/fuzz-$harness" "$corpus/$harness" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
        -print_final_stats=1 -artifact_prefix="$build/findings/$harness-" >"$build/findings/$harness.log" 2>&1; then
@@ -66,7 +68,9 @@ for harness in "${harnesses[@]}"; do
   else
     echo "$harness: FINDING, see $build/findings/$harness.log"
     tail -n 30 "$build/findings/$harness.log"
-    status=1
+    return 1
   fi
-done
-exit $status
+}
+export -f run_harness
+export build corpus seconds
+printf '%s\n' "${harnesses[@]}" | xargs -P "${QUORLIN_FUZZ_JOBS:-1}" -I{} bash -c 'run_harness "$1"' _ {} || exit 1
